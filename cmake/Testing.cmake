@@ -1,0 +1,19 @@
+include(GoogleTest)
+# cantrel_add_test(NAME name SOURCES ... LIBS ... [LABELS ...])
+# Every test gets a private registry file through COMPONENT_REGISTRY.
+function(cantrel_add_test)
+  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  # The thread-sanitizer build runs only the tests that ask for it.
+  if(CANTREL_SANITIZE STREQUAL "thread" AND NOT "tsan" IN_LIST T_LABELS)
+    return()
+  endif()
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} testsupport GTest::gtest GTest::gtest_main Threads::Threads)
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  gtest_discover_tests(${T_NAME}
+    PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT}
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+    DISCOVERY_TIMEOUT 60)
+endfunction()

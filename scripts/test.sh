@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Sets up a fresh machine and runs every test: a plain build, a build under
+# AddressSanitizer + UndefinedBehaviorSanitizer, and the threaded code under
+# ThreadSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+export CCACHE_DIR="${CCACHE_DIR:-$PWD/.ccache}"
+jobs=$(nproc)
+
+run_suite() {  # dir, extra cmake args..., then ctest args after --
+  local dir=$1; shift
+  local cm=() ct=()
+  while (($#)) && [ "$1" != "--" ]; do cm+=("$1"); shift; done
+  (($#)) && shift
+  ct=("$@")
+  echo "== $dir"
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${cm[@]}" >/dev/null
+  cmake --build "$dir" -j"$jobs"
+  ctest --test-dir "$dir" --output-on-failure -j"$jobs" --timeout 300 "${ct[@]}"
+}
+
+run_suite build
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp \
+  run_suite build-asan "-DCANTREL_SANITIZE=address;undefined" -DCANTREL_BUILD_BENCH=OFF
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp" \
+  run_suite build-tsan -DCANTREL_SANITIZE=thread -DCANTREL_BUILD_BENCH=OFF -- -L tsan
+echo "all tests passed"
