@@ -53,6 +53,14 @@ struct DispMember {
   DispHandler putHandler = nullptr;
 };
 
+// Attaches a handler to the declared member with that DISPID and kind.
+struct DispBinding {
+  DISPID dispid;
+  DispKind kind;
+  DispHandler handler;
+  DispHandler putHandler = nullptr;
+};
+
 class PX_EXPORT DispatchTable {
  public:
   DispatchTable(std::u16string name, const IID& iid, std::u16string helpString, std::vector<DispMember> members);
@@ -74,6 +82,11 @@ class PX_EXPORT DispatchTable {
   // DISPID_PROPERTYPUT, CTL_E_SETNOTSUPPORTED for refused writes.
   HRESULT Invoke(void* object, DISPID dispIdMember, WORD wFlags, DISPPARAMS* pDispParams, VARIANT* pVarResult,
                  EXCEPINFO* pExcepInfo, UINT* puArgErr) const;
+
+  // A copy whose members take their handlers from bindings (matched by DISPID
+  // and kind). Declarations (names, types, help) live in one place; each
+  // implementing class binds its own handlers.
+  DispatchTable Bind(const std::vector<DispBinding>& bindings) const;
 
   // Lookup helpers (null when absent).
   const DispMember* Find(DISPID id, DispKind kind) const;
