@@ -1,0 +1,3 @@
+#include "control/imapi/CJolietFormat.h"
+
+CJolietFormat::~CJolietFormat() = default;
