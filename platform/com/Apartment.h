@@ -32,3 +32,10 @@ using PFN_DllGetClassObject = HRESULT (*)(REFCLSID, REFIID, void**);
 using PFN_DllCanUnloadNow = HRESULT (*)();
 using PFN_DllRegisterServer = HRESULT (*)();
 using PFN_DllUnregisterServer = HRESULT (*)();
+
+#include <string>
+
+// Why the last CoGetClassObject / CoCreateInstance / CLSIDFromProgID on this
+// thread failed (the loader's message for a library that would not load);
+// empty after a success.
+PX_EXPORT std::string CoGetLastLoadError();
