@@ -1,0 +1,83 @@
+// regsvr: registers or unregisters a component library by calling its
+// DllRegisterServer or DllUnregisterServer.
+//
+//   regsvr FILE       register
+//   regsvr -u FILE    unregister
+//
+// Exit status: 0 done, 1 the library failed (message and HRESULT on stderr),
+// 2 wrong usage.
+
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/com/Apartment.h"
+
+namespace {
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+struct Command {
+  const char* option;  // nullptr: the command without an option
+  const char* entryPoint;
+  const char* doneText;
+};
+
+// Each command loads FILE and calls one entry point; a new command is a row.
+constexpr Command kCommands[] = {
+    {nullptr, "DllRegisterServer", "registered"},
+    {"-u", "DllUnregisterServer", "unregistered"},
+};
+
+int Usage() {
+  std::fprintf(stderr, "usage: regsvr [-u] FILE\n");
+  return kExitUsage;
+}
+
+int Fail(const std::string& message, HRESULT hr) {
+  std::fprintf(stderr, "regsvr: %s (HRESULT 0x%08X)\n", message.c_str(), static_cast<unsigned>(hr));
+  return kExitFailed;
+}
+
+int RunEntryPoint(const Command& command, const std::string& file) {
+  // An absolute path, so that a library that registers the path it was
+  // loaded from records one that works from anywhere.
+  std::error_code ec;
+  std::string path = std::filesystem::absolute(file, ec).lexically_normal().string();
+  if (ec) path = file;
+  if (!std::filesystem::exists(path, ec)) return Fail("cannot find " + path, CO_E_DLLNOTFOUND);
+  void* lib = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!lib) {
+    const char* why = ::dlerror();
+    return Fail("cannot load " + path + ": " + (why ? why : "unknown error"), CO_E_ERRORINDLL);
+  }
+  auto fn = reinterpret_cast<HRESULT (*)()>(::dlsym(lib, command.entryPoint));
+  if (!fn) {
+    ::dlclose(lib);
+    return Fail(path + " does not export " + command.entryPoint, CO_E_ERRORINDLL);
+  }
+  CoInitialize(nullptr);
+  HRESULT hr = fn();
+  CoUninitialize();
+  // The library stays loaded until exit: objects it created during
+  // registration may still be torn down by static destructors.
+  if (FAILED(hr)) return Fail(std::string(command.entryPoint) + " in " + path + " failed", hr);
+  std::printf("regsvr: %s %s\n", path.c_str(), command.doneText);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 1 && !args[0].empty() && args[0][0] != '-') return RunEntryPoint(kCommands[0], args[0]);
+  if (args.size() == 2) {
+    for (const Command& c : kCommands)
+      if (c.option && args[0] == c.option) return RunEntryPoint(c, args[1]);
+  }
+  return Usage();
+}
