@@ -1,0 +1,31 @@
+// The service's view of the backend: one user of the shared engine, whose
+// drives are given back when it goes. No exception leaves it.
+#pragma once
+
+#include <memory>
+
+#include "platform/imapi/burn/BurnEngine.h"
+#include "platform/imapi/service/DriveBackend.h"
+
+namespace imapi_burn {
+
+class BurnDriveBackend : public imapi_backend::DriveBackend {
+ public:
+  explicit BurnDriveBackend(std::shared_ptr<BurnEngine> engine);
+  ~BurnDriveBackend() override;
+
+  std::vector<imapi_backend::DriveInfo> Scan(std::string* note) override;
+  HRESULT OpenExclusive(const std::string& id) override;
+  HRESULT Close(const std::string& id) override;
+  HRESULT QueryMedia(const std::string& id, long* mediaType, long* mediaFlags) override;
+  HRESULT Erase(const std::string& id, bool full) override;
+  HRESULT Eject(const std::string& id) override;
+  HRESULT Record(const std::string& id, const std::vector<imapi_backend::TrackSpec>& tracks, bool simulate,
+                 bool eject, const imapi_backend::RecordCallbacks& callbacks) override;
+
+ private:
+  std::shared_ptr<BurnEngine> engine_;
+  int owner_;
+};
+
+}  // namespace imapi_burn
