@@ -22,6 +22,7 @@ inline constexpr IID IID_IOleObject = PX_OLE_IID(0x00000112, 0, 0);
 inline constexpr IID IID_IOleClientSite = PX_OLE_IID(0x00000118, 0, 0);
 inline constexpr IID IID_IOleWindow = PX_OLE_IID(0x00000114, 0, 0);
 inline constexpr IID IID_IOleInPlaceObject = PX_OLE_IID(0x00000113, 0, 0);
+inline constexpr IID IID_IOleInPlaceSite = PX_OLE_IID(0x00000119, 0, 0);
 inline constexpr IID IID_IViewObject = PX_OLE_IID(0x0000010D, 0, 0);
 inline constexpr IID IID_IOleControl = {0xB196B288, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
 inline constexpr IID IID_ISpecifyPropertyPages = {0xB196B28B, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
@@ -35,6 +36,9 @@ constexpr HRESULT STG_E_INVALIDPOINTER = static_cast<HRESULT>(0x80030009);
 constexpr HRESULT STG_E_MEDIUMFULL = static_cast<HRESULT>(0x80030070);
 constexpr HRESULT OLE_E_NOCONNECTION = static_cast<HRESULT>(0x80040004);
 constexpr HRESULT OLE_E_NOTRUNNING = static_cast<HRESULT>(0x80040005);
+constexpr HRESULT OLE_S_USEREG = static_cast<HRESULT>(0x00040000);
+constexpr HRESULT OLE_E_ADVISENOTSUPPORTED = static_cast<HRESULT>(0x80040003);
+constexpr HRESULT DV_E_DVASPECT = static_cast<HRESULT>(0x8004006B);
 constexpr HRESULT OLEOBJ_S_INVALIDVERB = static_cast<HRESULT>(0x00040180);
 constexpr HRESULT OLEOBJ_E_NOVERBS = static_cast<HRESULT>(0x80040180);
 
@@ -85,6 +89,9 @@ struct DVTARGETDEVICE;
 struct LOGPALETTE;
 struct MSG;
 struct CONTROLINFO;
+struct IOleInPlaceFrame;
+struct IOleInPlaceUIWindow;
+struct OLEINPLACEFRAMEINFO;
 
 struct LARGE_INTEGER {
   LONGLONG QuadPart;
@@ -236,6 +243,24 @@ struct IOleInPlaceObject : IOleWindow {
   ~IOleInPlaceObject() = default;
 };
 
+struct IOleInPlaceSite : IOleWindow {
+  virtual HRESULT CanInPlaceActivate() = 0;
+  virtual HRESULT OnInPlaceActivate() = 0;
+  virtual HRESULT OnUIActivate() = 0;
+  virtual HRESULT GetWindowContext(IOleInPlaceFrame** ppFrame, IOleInPlaceUIWindow** ppDoc, LPRECT lprcPosRect,
+                                   LPRECT lprcClipRect, OLEINPLACEFRAMEINFO* lpFrameInfo) = 0;
+  virtual HRESULT Scroll(SIZE scrollExtant) = 0;
+  virtual HRESULT OnUIDeactivate(BOOL fUndoable) = 0;
+  virtual HRESULT OnInPlaceDeactivate() = 0;
+  virtual HRESULT DiscardUndoState() = 0;
+  virtual HRESULT DeactivateAndUndo() = 0;
+  // The control moved or resized its window (container coordinates).
+  virtual HRESULT OnPosRectChange(LPCRECT lprcPosRect) = 0;
+
+ protected:
+  ~IOleInPlaceSite() = default;
+};
+
 struct IViewObject : IUnknown {
   virtual HRESULT Draw(DWORD dwDrawAspect, LONG lindex, void* pvAspect, DVTARGETDEVICE* ptd, HDC hdcTargetDev,
                        HDC hdcDraw, LPCRECTL lprcBounds, LPCRECTL lprcWBounds, BOOL (*pfnContinue)(ULONG_PTR),
@@ -289,6 +314,7 @@ PX_DECLARE_IID(IOleObject, IID_IOleObject);
 PX_DECLARE_IID(IOleClientSite, IID_IOleClientSite);
 PX_DECLARE_IID(IOleWindow, IID_IOleWindow);
 PX_DECLARE_IID(IOleInPlaceObject, IID_IOleInPlaceObject);
+PX_DECLARE_IID(IOleInPlaceSite, IID_IOleInPlaceSite);
 PX_DECLARE_IID(IViewObject, IID_IViewObject);
 PX_DECLARE_IID(IOleControl, IID_IOleControl);
 PX_DECLARE_IID(ISpecifyPropertyPages, IID_ISpecifyPropertyPages);
