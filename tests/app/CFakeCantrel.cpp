@@ -1,0 +1,234 @@
+#include "tests/app/CFakeCantrel.h"
+
+#include <atomic>
+
+#include "control/interface/CantrelTables.h"
+#include "platform/com/Apartment.h"
+
+namespace {
+
+CFakeCantrel* g_pCurrent = nullptr;
+
+QString Text(const VARIANT& v) {
+  return v.bstrVal ? QString::fromUtf16(v.bstrVal, static_cast<qsizetype>(SysStringLen(v.bstrVal))) : QString();
+}
+
+CVariant TextVariant(const QString& s) {
+  return CVariant::String(std::u16string_view(reinterpret_cast<const char16_t*>(s.utf16()), s.size()));
+}
+
+// One recorder: VendorID and ProductID.
+class CFakeDrive : public CCmdTarget {
+ public:
+  CFakeDrive(QString strVendor, QString strProduct, bool bFail)
+      : m_strVendor(std::move(strVendor)), m_strProduct(std::move(strProduct)), m_bFail(bFail) {}
+
+ protected:
+  const DispatchTable& GetDispatchTable() const override {
+    static const DispatchTable table = IDriveTable().Bind({
+        {DISPID_DRIVE_VENDORID, DispKind::Property,
+         [](void* o, VARIANT*, UINT, VARIANT* r) -> HRESULT {
+           auto* self = static_cast<CFakeDrive*>(static_cast<CCmdTarget*>(o));
+           if (self->m_bFail) return CFakeCantrel::Script().hrDriveElement;
+           *r = TextVariant(self->m_strVendor).Detach();
+           return S_OK;
+         }},
+        {DISPID_DRIVE_PRODUCTID, DispKind::Property,
+         [](void* o, VARIANT*, UINT, VARIANT* r) -> HRESULT {
+           auto* self = static_cast<CFakeDrive*>(static_cast<CCmdTarget*>(o));
+           *r = TextVariant(self->m_strProduct).Detach();
+           return S_OK;
+         }},
+    });
+    return table;
+  }
+
+ private:
+  QString m_strVendor;
+  QString m_strProduct;
+  bool m_bFail;
+};
+
+class CFakeEnum : public IEnumVARIANT {
+ public:
+  explicit CFakeEnum(std::vector<CVariant> items) : m_items(std::move(items)) {}
+  HRESULT QueryInterface(REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    if (riid == IID_IUnknown || riid == IID_IEnumVARIANT) {
+      *ppv = static_cast<IEnumVARIANT*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG AddRef() override { return ++m_nRef; }
+  ULONG Release() override {
+    const ULONG n = --m_nRef;
+    if (n == 0) delete this;
+    return n;
+  }
+  HRESULT Next(ULONG celt, VARIANT* rgVar, ULONG* pCeltFetched) override {
+    ULONG n = 0;
+    for (; n < celt && m_nPos < m_items.size(); ++n, ++m_nPos) VariantCopy(&rgVar[n], &m_items[m_nPos]);
+    if (pCeltFetched) *pCeltFetched = n;
+    return n == celt ? S_OK : S_FALSE;
+  }
+  HRESULT Skip(ULONG celt) override {
+    m_nPos += celt;
+    return m_nPos <= m_items.size() ? S_OK : S_FALSE;
+  }
+  HRESULT Reset() override {
+    m_nPos = 0;
+    return S_OK;
+  }
+  HRESULT Clone(IEnumVARIANT** ppEnum) override { return E_NOTIMPL; }
+
+ private:
+  virtual ~CFakeEnum() = default;
+  std::atomic<ULONG> m_nRef{1};
+  std::vector<CVariant> m_items;
+  size_t m_nPos = 0;
+};
+
+// The recorder collection as the script lists it now.
+class CFakeDrives : public CCmdTarget {
+ protected:
+  const DispatchTable& GetDispatchTable() const override {
+    static const DispatchTable table = IDrivesTable().Bind({
+        {DISPID_NEWENUM, DispKind::PropertyGet,
+         [](void*, VARIANT*, UINT, VARIANT* r) -> HRESULT {
+           const CFakeScript& script = CFakeCantrel::Script();
+           std::vector<CVariant> items;
+           for (size_t i = 0; i < script.drives.size(); ++i) {
+             ComPtr<CFakeDrive> pDrive = ComPtr<CFakeDrive>::Attach(new CFakeDrive(
+                 script.drives[i].first, script.drives[i].second, static_cast<int>(i) == script.nFailingDrive));
+             items.push_back(CVariant::Dispatch(pDrive.Get()));
+           }
+           r->vt = VT_UNKNOWN;
+           r->punkVal = new CFakeEnum(std::move(items));
+           return S_OK;
+         }},
+    });
+    return table;
+  }
+};
+
+class CFakeFactory : public IClassFactory {
+ public:
+  HRESULT QueryInterface(REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    if (riid == IID_IUnknown || riid == IID_IClassFactory) {
+      *ppv = static_cast<IClassFactory*>(this);
+      return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  // A static object: no counting.
+  ULONG AddRef() override { return 2; }
+  ULONG Release() override { return 1; }
+  HRESULT CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppv) override {
+    if (pUnkOuter) return CLASS_E_NOAGGREGATION;
+    ComPtr<CFakeCantrel> pControl = ComPtr<CFakeCantrel>::Attach(new CFakeCantrel);
+    return static_cast<IDispatch*>(pControl.Get())->QueryInterface(riid, ppv);
+  }
+  HRESULT LockServer(BOOL) override { return S_OK; }
+};
+
+CFakeFactory g_factory;
+
+HRESULT Record(const QString& strCall) {
+  CFakeCantrel::Script().calls.push_back(strCall);
+  return S_OK;
+}
+
+}  // namespace
+
+CFakeScript& CFakeCantrel::Script() {
+  static CFakeScript script;
+  return script;
+}
+
+CFakeCantrel* CFakeCantrel::Current() { return g_pCurrent; }
+
+DWORD CFakeCantrel::Register() {
+  DWORD dwCookie = 0;
+  CoRegisterClassObject(CLSID_Cantrel, &g_factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &dwCookie);
+  return dwCookie;
+}
+
+void CFakeCantrel::Revoke(DWORD dwCookie) { CoRevokeClassObject(dwCookie); }
+
+CFakeCantrel::CFakeCantrel() {
+  InitializeIIDs(&DIID__Dcantrel, &DIID__DcantrelEvents);
+  g_pCurrent = this;
+}
+
+CFakeCantrel::~CFakeCantrel() {
+  if (g_pCurrent == this) g_pCurrent = nullptr;
+}
+
+HRESULT CFakeCantrel::GetClassID(LPCLSID pclsid) {
+  if (!pclsid) return E_POINTER;
+  *pclsid = CLSID_Cantrel;
+  return S_OK;
+}
+
+void CFakeCantrel::FireProgress(LONG lCompletedSteps, LONG lTotalSteps) {
+  FireEvent(DISPID_EVENT_PROGRESS, {CVariant::Long(lCompletedSteps), CVariant::Long(lTotalSteps)});
+}
+void CFakeCantrel::FireBurnComplete() { FireEvent(DISPID_EVENT_BURNCOMPLETE, {}); }
+void CFakeCantrel::FireErrorEvent(SHORT iErrorNo) { FireEvent(DISPID_EVENT_ERROREVENT, {CVariant::Short(iErrorNo)}); }
+void CFakeCantrel::FireClosingDisc(LONG iEsimatedSeconds) {
+  FireEvent(DISPID_EVENT_CLOSINGDISC, {CVariant::Long(iEsimatedSeconds)});
+}
+
+const DispatchTable& CFakeCantrel::GetDispatchTable() const {
+  static const DispatchTable table = DcantrelTable().Bind({
+      {DISPID_CANTREL_DRIVE, DispKind::Property,
+       [](void* o, VARIANT*, UINT, VARIANT* r) -> HRESULT {
+         *r = CVariant::Short(static_cast<CFakeCantrel*>(static_cast<CCmdTarget*>(o))->m_nDrive).Detach();
+         return S_OK;
+       },
+       [](void* o, VARIANT* args, UINT, VARIANT*) -> HRESULT {
+         Record(QStringLiteral("Drive=%1").arg(args[0].iVal));
+         if (FAILED(Script().hrDrivePut)) return Script().hrDrivePut;
+         static_cast<CFakeCantrel*>(static_cast<CCmdTarget*>(o))->m_nDrive = args[0].iVal;
+         return S_OK;
+       }},
+      {DISPID_CANTREL_DRIVES, DispKind::Property,
+       [](void*, VARIANT*, UINT, VARIANT* r) -> HRESULT {
+         Record(QStringLiteral("Drives"));
+         if (FAILED(Script().hrDrives)) return Script().hrDrives;
+         r->vt = VT_DISPATCH;
+         r->pdispVal = new CFakeDrives;
+         return S_OK;
+       }},
+      {DISPID_CANTREL_INITCONTROL, DispKind::Method,
+       [](void*, VARIANT*, UINT, VARIANT* r) -> HRESULT {
+         Record(QStringLiteral("InitControl"));
+         if (Script().fnOnInitControl) Script().fnOnInitControl();
+         if (FAILED(Script().hrInitControl)) return Script().hrInitControl;
+         *r = CVariant::Bool(true).Detach();
+         return S_OK;
+       }},
+      {DISPID_CANTREL_DELETEALLITEMS, DispKind::Method,
+       [](void*, VARIANT*, UINT, VARIANT*) -> HRESULT { return Record(QStringLiteral("DeleteAllItems")); }},
+      {DISPID_CANTREL_ADDAUDIOTRACK, DispKind::Method,
+       [](void*, VARIANT* args, UINT, VARIANT* r) -> HRESULT {
+         Record(QStringLiteral("AddAudioTrack(%1)").arg(Text(args[0])));
+         if (FAILED(Script().hrAddAudioTrack)) return Script().hrAddAudioTrack;
+         *r = CVariant::Short(Script().nAddAudioTrack).Detach();
+         return S_OK;
+       }},
+      {DISPID_CANTREL_BURN, DispKind::Method,
+       [](void*, VARIANT* args, UINT, VARIANT* r) -> HRESULT {
+         Record(QStringLiteral("Burn(%1,%2,%3)").arg(args[0].boolVal).arg(args[1].boolVal).arg(args[2].boolVal));
+         if (FAILED(Script().hrBurn)) return Script().hrBurn;
+         *r = CVariant::Short(Script().nBurn).Detach();
+         return S_OK;
+       }},
+  });
+  return table;
+}
