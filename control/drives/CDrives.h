@@ -1,0 +1,44 @@
+// The ordered collection of recorders that the control's Drives property
+// hands out. The recorder listing appends on its own thread while the host
+// may already read, so the list is guarded by a lock of its own; entries are
+// only ever appended, so a position stays valid once reached.
+#pragma once
+
+#include <mutex>
+#include <string_view>
+#include <vector>
+
+#include "control/drives/CDrive.h"
+#include "platform/com/ComPtr.h"
+#include "platform/olectl/CCmdTarget.h"
+
+class CDrives : public CCmdTarget {
+ public:
+  static ComPtr<CDrives> Create();
+
+  // Appends a drive; any thread.
+  void Add(std::u16string_view strVendorID, std::u16string_view strProductID, std::u16string_view strRevision);
+
+  size_t GetCount() const;
+  // The drive at a zero-based position, or null.
+  ComPtr<CDrive> GetAt(size_t nIndex) const;
+  // The first drive whose product identifier equals strProductID exactly.
+  ComPtr<CDrive> FindByProductID(std::u16string_view strProductID) const;
+
+ protected:
+  const DispatchTable& GetDispatchTable() const override;
+
+ private:
+  CDrives() = default;
+  ~CDrives() override = default;
+
+  static HRESULT GetCountProp(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
+  static HRESULT GetItem(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
+  static HRESULT FindProductID(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
+  static HRESULT FindVendorID(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
+  static HRESULT FindRevision(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
+  static HRESULT GetNewEnum(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
+
+  mutable std::mutex m_mutex;
+  std::vector<ComPtr<CDrive>> m_vecDrives;
+};
