@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+#include <memory>
+
+#include "platform/olectl/CDialog.h"
+
+namespace {
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "olectl_module_test";
+  static char* argv[] = {name, nullptr};
+  static QApplication app(argc, argv);
+  return app;
+}
+
+CDialogTemplate Box() {
+  using N = CDialogTemplate::NameOrOrdinal;
+  CDialogTemplate t;
+  t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
+  t.cx = 200;
+  t.cy = 40;
+  t.caption = u"About it";
+  t.pointSize = 9;
+  t.typeface = u"MS Sans Serif";
+  auto item = [](DWORD style, SHORT x, SHORT cx, int id, WORD cls, std::u16string text) {
+    CDialogTemplate::Item it;
+    it.style = WS_CHILD | WS_VISIBLE | style;
+    it.x = x;
+    it.y = 8;
+    it.cx = cx;
+    it.cy = 16;
+    it.id = id;
+    it.windowClass = N::Ordinal(cls);
+    it.title = N::Name(std::move(text));
+    return it;
+  };
+  t.items = {item(SS_LEFT, 4, 100, IDC_STATIC, DLGC_STATIC, u"Some text"),
+             item(BS_DEFPUSHBUTTON, 120, 32, IDOK, DLGC_BUTTON, u"OK"),
+             item(BS_PUSHBUTTON, 160, 32, 42, DLGC_BUTTON, u"Other")};
+  t.items[2].style &= ~WS_VISIBLE;
+  return t;
+}
+
+TEST(Dialog, TemplateBecomesWidgetsScaledByDialogUnits) {
+  App();
+  std::unique_ptr<QDialog> d(CDialog::CreateFromTemplate(Box(), nullptr, nullptr));
+  EXPECT_EQ(d->windowTitle(), QStringLiteral("About it"));
+  const SIZE px = CDialog::DialogUnitsToPixels(Box(), 200, 40);
+  EXPECT_EQ(d->size(), QSize(px.cx, px.cy));
+  // Twice the dialog units, twice the pixels (within rounding).
+  const SIZE px2 = CDialog::DialogUnitsToPixels(Box(), 400, 80);
+  EXPECT_NEAR(px2.cx, 2 * px.cx, 1);
+  EXPECT_GT(px.cx, 200);  // a dialog unit is more than a pixel wide at 9 points
+  QList<QPushButton*> buttons = d->findChildren<QPushButton*>();
+  ASSERT_EQ(buttons.size(), 2);
+  EXPECT_TRUE(buttons[0]->isDefault());
+  EXPECT_EQ(buttons[0]->text(), QStringLiteral("OK"));
+  EXPECT_FALSE(buttons[1]->isVisibleTo(d.get()));
+  QLabel* label = d->findChild<QLabel*>();
+  ASSERT_TRUE(label);
+  EXPECT_EQ(label->text(), QStringLiteral("Some text"));
+  EXPECT_EQ(label->geometry().x(), CDialog::DialogUnitsToPixels(Box(), 4, 0).cx);
+}
+
+TEST(Dialog, AButtonEndsTheDialogWithItsIdentifier) {
+  App();
+  struct Case {
+    int buttonIndex;  // -1: Escape
+    int expected;
+  } cases[] = {{0, IDOK}, {1, 42}, {-1, 0}};
+  for (const Case& c : cases) {
+    std::unique_ptr<QDialog> d(CDialog::CreateFromTemplate(Box(), nullptr, nullptr));
+    QDialog* dialog = d.get();
+    QTimer::singleShot(0, dialog, [dialog, c] {
+      if (c.buttonIndex < 0)
+        dialog->reject();
+      else
+        dialog->findChildren<QPushButton*>()[c.buttonIndex]->click();
+    });
+    EXPECT_EQ(d->exec(), c.expected);
+  }
+}
+
+TEST(Dialog, MissingResourceIsNotShown) {
+  App();
+  // The test program carries no dialog resources.
+  EXPECT_EQ(CDialog(1, nullptr).DoModal(), -1);
+}
+
+}  // namespace

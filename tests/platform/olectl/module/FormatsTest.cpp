@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include "platform/olectl/AfxResource.h"
+#include "platform/olectl/CDialogTemplate.h"
+#include "platform/olectl/CDibImage.h"
+#include "platform/olectl/CVersionInfo.h"
+
+namespace {
+
+using N = CDialogTemplate::NameOrOrdinal;
+
+CDialogTemplate Sample(bool extended) {
+  CDialogTemplate t;
+  t.extended = extended;
+  t.style = WS_POPUP | WS_CAPTION | DS_SETFONT;
+  t.helpID = extended ? 7 : 0;
+  t.x = 3;
+  t.y = -4;
+  t.cx = 120;
+  t.cy = 45;
+  t.menu = N::Ordinal(9);
+  t.windowClass = N::Name(u"Cls");
+  t.caption = u"Caption \u00e9";
+  t.pointSize = 9;
+  if (extended) {
+    t.weight = 700;
+    t.italic = 1;
+    t.charset = 134;
+  }
+  t.typeface = u"MS Sans Serif";
+  CDialogTemplate::Item icon;
+  icon.style = WS_CHILD | SS_ICON;
+  icon.x = 1;
+  icon.cx = 20;
+  icon.cy = 20;
+  icon.id = IDC_STATIC;
+  icon.windowClass = N::Ordinal(DLGC_STATIC);
+  icon.title = N::Ordinal(1);
+  CDialogTemplate::Item button;
+  button.style = WS_CHILD | BS_DEFPUSHBUTTON;
+  button.id = extended ? 70000 : IDOK;
+  button.windowClass = N::Ordinal(DLGC_BUTTON);
+  button.title = N::Name(u"OK");
+  button.creationData = {1, 2, 3};
+  t.items = {icon, button};
+  return t;
+}
+
+TEST(DialogTemplate, ClassicAndExtendedFormsReadBackWhole) {
+  for (bool extended : {false, true}) {
+    SCOPED_TRACE(extended ? "extended" : "classic");
+    const CDialogTemplate t = Sample(extended);
+    const std::vector<uint8_t> bytes = t.Build();
+    EXPECT_EQ(bytes.size() >= 4 && bytes[2] == 0xFF && bytes[3] == 0xFF, extended);
+    std::optional<CDialogTemplate> back = CDialogTemplate::Parse(bytes);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(*back, t);
+  }
+}
+
+TEST(DialogTemplate, DamagedTemplatesAreRefusedWithoutOverRead) {
+  for (bool extended : {false, true}) {
+    const std::vector<uint8_t> bytes = Sample(extended).Build();
+    for (size_t n = 0; n < bytes.size(); ++n) {
+      std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n));
+      EXPECT_FALSE(CDialogTemplate::Parse(cut)) << "cut at " << n;
+    }
+    // An item count far beyond the data.
+    std::vector<uint8_t> many = bytes;
+    many[extended ? 16 : 8] = 0xFF;
+    many[extended ? 17 : 9] = 0xFF;
+    EXPECT_FALSE(CDialogTemplate::Parse(many));
+  }
+}
+
+TEST(VersionInfo, FieldsReadBack) {
+  CVersionInfo v;
+  const WORD version[4] = {1, 0, 0, 1};
+  for (int i = 0; i < 4; ++i) v.fileVersion[i] = version[i];
+  v.productVersion[0] = 2;
+  v.productVersion[3] = 9;
+  v.fileType = VFT_DLL;
+  v.language = 0x0804;
+  v.codePage = 936;
+  v.strings = {{u"InternalName", u"x.ocx"}, {u"OriginalFilename", u"y.ocx"}, {u"Empty", u""}};
+  std::optional<CVersionInfo> back = CVersionInfo::Parse(v.Build());
+  ASSERT_TRUE(back);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(back->fileVersion[i], v.fileVersion[i]);
+    EXPECT_EQ(back->productVersion[i], v.productVersion[i]);
+  }
+  EXPECT_EQ(back->fileOS, VOS__WINDOWS32);
+  EXPECT_EQ(back->fileType, VFT_DLL);
+  EXPECT_EQ(back->language, 0x0804);
+  EXPECT_EQ(back->codePage, 936);
+  EXPECT_EQ(back->strings, v.strings);
+}
+
+TEST(VersionInfo, DamagedRecordsAreRefusedWithoutOverRead) {
+  CVersionInfo v;
+  v.strings = {{u"A", u"b"}};
+  const std::vector<uint8_t> bytes = v.Build();
+  for (size_t n = 0; n < bytes.size(); ++n) {
+    std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n));
+    EXPECT_FALSE(CVersionInfo::Parse(cut)) << "cut at " << n;
+  }
+  std::vector<uint8_t> wrongSignature = bytes;
+  // The fixed part follows the 6-byte header and the padded key.
+  wrongSignature[40] ^= 0xFF;
+  EXPECT_FALSE(CVersionInfo::Parse(wrongSignature));
+}
+
+TEST(DibImage, SixteenColourBitmapKeepsEveryPixel) {
+  std::vector<uint8_t> indices(5 * 3);
+  for (size_t i = 0; i < indices.size(); ++i) indices[i] = static_cast<uint8_t>(i % 16);
+  std::optional<CDibImage> img = CDibImage::ParseBitmap(CDibImage::Build4(5, 3, indices));
+  ASSERT_TRUE(img);
+  EXPECT_EQ(img->width, 5);
+  EXPECT_EQ(img->height, 3);
+  EXPECT_EQ(img->bitCount, 4);
+  for (size_t i = 0; i < indices.size(); ++i)
+    EXPECT_EQ(img->argb[i], 0xFF000000u | CDibImage::StandardPalette()[indices[i]]) << i;
+}
+
+TEST(DibImage, IconSizesAndTransparencyReadBack) {
+  std::vector<uint8_t> big(32 * 32, 12), small(16 * 16, 16);
+  big[0] = 16;  // the top-left pixel is clear
+  small[17] = 9;
+  std::optional<std::vector<CDibImage>> icons = CDibImage::ParseIcon(CDibImage::BuildIcon({{32, big}, {16, small}}));
+  ASSERT_TRUE(icons);
+  ASSERT_EQ(icons->size(), 2u);
+  EXPECT_EQ((*icons)[0].width, 32);
+  EXPECT_EQ((*icons)[1].height, 16);
+  EXPECT_EQ((*icons)[0].argb[0] >> 24, 0u);
+  EXPECT_EQ((*icons)[0].argb[1], 0xFF000000u | CDibImage::StandardPalette()[12]);
+  EXPECT_EQ((*icons)[1].argb[0] >> 24, 0u);
+  EXPECT_EQ((*icons)[1].argb[17], 0xFF000000u | CDibImage::StandardPalette()[9]);
+}
+
+TEST(DibImage, DamagedImagesAreRefused) {
+  const std::vector<uint8_t> bmp = CDibImage::Build4(16, 16, std::vector<uint8_t>(256, 3));
+  const std::vector<uint8_t> ico = CDibImage::BuildIcon({{16, std::vector<uint8_t>(256, 3)}});
+  for (size_t n = 0; n < bmp.size(); ++n)
+    EXPECT_FALSE(CDibImage::ParseBitmap({bmp.begin(), bmp.begin() + static_cast<std::ptrdiff_t>(n)})) << n;
+  for (size_t n = 0; n < ico.size(); ++n)
+    EXPECT_FALSE(CDibImage::ParseIcon({ico.begin(), ico.begin() + static_cast<std::ptrdiff_t>(n)})) << n;
+  std::vector<uint8_t> hugeWidth = bmp;
+  hugeWidth[7] = 0x7F;
+  EXPECT_FALSE(CDibImage::ParseBitmap(hugeWidth));
+}
+
+TEST(StringResource, RoundTripAndOddLength) {
+  const std::u16string s = u"General \u4e2d";
+  EXPECT_EQ(AfxParseStringResource(AfxMakeStringResource(s)), s);
+  EXPECT_FALSE(AfxParseStringResource({1, 2, 3}));
+}
+
+}  // namespace
