@@ -13,7 +13,7 @@ MsgResult CRecordingPresenter::MsgBox(const CMsgBoxRequest& request, QWidget* pO
   shown.bOwnerGiven = pOwner != nullptr;
   if (MainFrm* pForm = MainModule::Form()) {
     shown.bWindowVisible = pForm->isVisible();
-    shown.bHourglass = pForm->testAttribute(Qt::WA_SetCursor) && pForm->cursor().shape() == Qt::WaitCursor;
+    shown.bHourglass = pForm->cursor().shape() == Qt::WaitCursor;
     shown.bBurnEnabled = pForm->BurnBttn->isEnabled();
   }
   m_shown.push_back(shown);

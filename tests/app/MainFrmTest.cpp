@@ -67,7 +67,7 @@ class MainFrmTest : public ::testing::Test {
   static bool IsIdle(MainFrm* f) {
     return !f->ProgressBar->isVisibleTo(f) && !f->ProgressLbl->isVisibleTo(f) && !f->SecondsLbl->isVisibleTo(f) &&
            f->BurnBttn->isEnabled() && f->ExitBttn->isEnabled() && f->DriveCmb->isEnabled() &&
-           !f->Timer1->isActive() && !f->testAttribute(Qt::WA_SetCursor);
+           !f->Timer1->isActive() && f->cursor().shape() == Qt::ArrowCursor;
   }
   static bool IsBurning(MainFrm* f) {
     return f->ProgressBar->isVisibleTo(f) && f->ProgressLbl->isVisibleTo(f) && f->SecondsLbl->isVisibleTo(f) &&
