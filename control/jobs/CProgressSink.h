@@ -1,0 +1,40 @@
+// The progress sink that a burn or erase job registers with the
+// disc-mastering service. Block, track and closing-disc notifications are
+// posted to the control's window, which raises Progress, TrackProgress and
+// ClosingDisc on the control's thread, in the order the service reported
+// them. Every notification answers E_NOTIMPL; the sink never asks to cancel.
+#pragma once
+
+#include <atomic>
+
+#include "platform/imapi/Imapi.h"
+#include "platform/olectl/WinUser.h"
+
+class CProgressSink final : public IDiscMasterProgressEvents {
+ public:
+  // One reference, the caller's. hWndCtrl null: notifications raise nothing.
+  static CProgressSink* Create(HWND hWndCtrl);
+
+  HRESULT QueryInterface(REFIID riid, void** ppv) override;
+  ULONG AddRef() override;
+  ULONG Release() override;
+  HRESULT QueryCancel(boolean* pbCancel) override;
+  HRESULT NotifyPnPActivity() override;
+  HRESULT NotifyAddProgress(LONG nCompletedSteps, LONG nTotalSteps) override;
+  HRESULT NotifyBlockProgress(LONG nCompleted, LONG nTotal) override;
+  HRESULT NotifyTrackProgress(LONG nCurrentTrack, LONG nTotalTracks) override;
+  HRESULT NotifyPreparingBurn(LONG nEstimatedSeconds) override;
+  HRESULT NotifyClosingDisc(LONG nEstimatedSeconds) override;
+  HRESULT NotifyBurnComplete(HRESULT status) override;
+  HRESULT NotifyEraseComplete(HRESULT status) override;
+
+  // Sinks alive in the process (for leak checks).
+  static LONG GetLiveCount();
+
+ private:
+  explicit CProgressSink(HWND hWndCtrl);
+  ~CProgressSink();
+
+  std::atomic<LONG> m_cRef{1};
+  HWND m_hWndCtrl;
+};
