@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "platform/com/CConnectionPoint.h"
+
+namespace {
+
+constexpr IID kEvents = {0xAAAA0001, 0x1, 0x2, {1, 2, 3, 4, 5, 6, 7, 8}};
+
+// Counts what it receives; optionally unadvises itself from inside the call.
+class Sink : public IDispatch {
+ public:
+  explicit Sink(bool answersEvents = true) : answersEvents_(answersEvents) {}
+  HRESULT QueryInterface(REFIID riid, void** ppv) override {
+    *ppv = nullptr;
+    if (riid == IID_IUnknown || riid == IID_IDispatch || (answersEvents_ && riid == kEvents)) {
+      *ppv = static_cast<IDispatch*>(this);
+      AddRef();
+      return S_OK;
+    }
+    return E_NOINTERFACE;
+  }
+  ULONG AddRef() override { return ++refs; }
+  ULONG Release() override { return --refs; }
+  HRESULT GetTypeInfoCount(UINT* p) override {
+    *p = 0;
+    return S_OK;
+  }
+  HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  HRESULT Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p, VARIANT*, EXCEPINFO*, UINT*) override {
+    lastId = id;
+    lastFlags = flags;
+    args.clear();
+    for (UINT i = p->cArgs; i-- > 0;) args.push_back(p->rgvarg[i].lVal);  // declaration order
+    ++calls;
+    if (unadviseFrom) unadviseFrom->Unadvise(cookie);
+    return E_FAIL;  // failures of sinks are ignored
+  }
+
+  std::atomic<ULONG> refs{1};
+  std::atomic<int> calls{0};
+  DISPID lastId = 0;
+  WORD lastFlags = 0;
+  std::vector<LONG> args;
+  CConnectionPoint* unadviseFrom = nullptr;
+  DWORD cookie = 0;
+
+ private:
+  bool answersEvents_;
+};
+
+// The container that owns the connection point and lends it its count.
+class Container : public IConnectionPointContainer {
+ public:
+  Container() : point(this, kEvents) {}
+  HRESULT QueryInterface(REFIID riid, void** ppv) override {
+    *ppv = nullptr;
+    if (riid == IID_IUnknown || riid == IID_IConnectionPointContainer) {
+      *ppv = static_cast<IConnectionPointContainer*>(this);
+      AddRef();
+      return S_OK;
+    }
+    return E_NOINTERFACE;
+  }
+  ULONG AddRef() override { return ++refs; }
+  ULONG Release() override { return --refs; }
+  HRESULT EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+  HRESULT FindConnectionPoint(REFIID, IConnectionPoint**) override { return E_NOTIMPL; }
+
+  std::atomic<ULONG> refs{1};
+  CConnectionPoint point;
+};
+
+TEST(ConnectionPoint, AdviseFireUnadviseWithTwoSinks) {
+  Container c;
+  Sink a, b;
+  DWORD ca = 0, cb = 0;
+  ASSERT_EQ(c.point.Advise(&a, &ca), S_OK);
+  ASSERT_EQ(c.point.Advise(&b, &cb), S_OK);
+  EXPECT_NE(ca, cb);
+  EXPECT_EQ(a.refs, 2u);  // held by one count
+
+  c.point.Fire(1, {CVariant::Long(10), CVariant::Long(20)});
+  EXPECT_EQ(a.calls, 1);
+  EXPECT_EQ(b.calls, 1);
+  EXPECT_EQ(a.lastId, 1);
+  EXPECT_EQ(a.lastFlags, DISPATCH_METHOD);
+  EXPECT_EQ(a.args, (std::vector<LONG>{10, 20}));
+
+  ASSERT_EQ(c.point.Unadvise(ca), S_OK);
+  EXPECT_EQ(a.refs, 1u);
+  EXPECT_EQ(c.point.Unadvise(ca), CONNECT_E_NOCONNECTION);
+  c.point.Fire(2, {});
+  EXPECT_EQ(a.calls, 1);
+  EXPECT_EQ(b.calls, 2);
+  EXPECT_EQ(b.lastId, 2);
+
+  // A fresh subscription never gets a cookie that was used before.
+  DWORD again = 0;
+  ASSERT_EQ(c.point.Advise(&a, &again), S_OK);
+  EXPECT_NE(again, ca);
+  EXPECT_NE(again, cb);
+  c.point.UnadviseAll();
+  EXPECT_EQ(a.refs, 1u);
+  EXPECT_EQ(b.refs, 1u);
+  EXPECT_EQ(c.point.Unadvise(cb), CONNECT_E_NOCONNECTION);
+}
+
+TEST(ConnectionPoint, RefusesBadArgumentsAndSharesTheContainerCount) {
+  Container c;
+  DWORD cookie = 77;
+  EXPECT_EQ(c.point.Advise(nullptr, &cookie), E_POINTER);
+  Sink plain(false);  // answers IDispatch only: accepted
+  EXPECT_EQ(c.point.Advise(&plain, &cookie), S_OK);
+  EXPECT_EQ(c.point.Unadvise(0), CONNECT_E_NOCONNECTION);
+
+  IID iid{};
+  EXPECT_EQ(c.point.GetConnectionInterface(&iid), S_OK);
+  EXPECT_EQ(iid, kEvents);
+  {
+    ComPtr<IConnectionPoint> cp;
+    ASSERT_EQ(c.point.QueryInterface(IID_IConnectionPoint, cp.ReleaseAndGetVoidAddress()), S_OK);
+    EXPECT_EQ(c.refs, 2u);
+    ComPtr<IConnectionPointContainer> back;
+    ASSERT_EQ(cp->GetConnectionPointContainer(back.ReleaseAndGetAddressOf()), S_OK);
+    EXPECT_EQ(back.Get(), &c);
+  }
+  EXPECT_EQ(c.refs, 1u);
+  c.point.UnadviseAll();
+}
+
+TEST(ConnectionPoint, SinkMayUnadviseWhileBeingCalled) {
+  Container c;
+  Sink a;
+  ASSERT_EQ(c.point.Advise(&a, &a.cookie), S_OK);
+  a.unadviseFrom = &c.point;
+  c.point.Fire(3, {});  // must not deadlock on the sink list
+  EXPECT_EQ(a.calls, 1);
+  EXPECT_TRUE(c.point.Sinks().empty());
+  EXPECT_EQ(a.refs, 1u);
+}
+
+TEST(ConnectionPoint, ConcurrentAdviseUnadviseAndFire) {
+  Container c;
+  Sink steady;
+  DWORD steadyCookie = 0;
+  ASSERT_EQ(c.point.Advise(&steady, &steadyCookie), S_OK);
+  std::atomic<bool> stop{false};
+  std::thread firer([&] {
+    while (!stop) c.point.Fire(1, {CVariant::Long(1)});
+  });
+  std::vector<Sink> churn(4);
+  // Keep changing the sink list for as long as events are being fired.
+  for (int round = 0; round < 200 || steady.calls < 50; ++round) {
+    for (auto& s : churn) ASSERT_EQ(c.point.Advise(&s, &s.cookie), S_OK);
+    for (auto& s : churn) ASSERT_EQ(c.point.Unadvise(s.cookie), S_OK);
+  }
+  stop = true;
+  firer.join();
+  for (auto& s : churn) EXPECT_EQ(s.refs, 1u);
+  c.point.UnadviseAll();
+}
+
+}  // namespace
