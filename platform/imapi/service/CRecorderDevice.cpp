@@ -1,0 +1,3 @@
+#include "platform/imapi/service/CRecorderDevice.h"
+
+CRecorderDevice::~CRecorderDevice() = default;

@@ -1,0 +1,75 @@
+#include "platform/imapi/service/CTrayState.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <sstream>
+
+namespace {
+const char* kTrayFile = "/.tray";
+}
+
+CTrayState CTrayState::Blank(const std::string& media) {
+  CTrayState s;
+  s.m_strMedia = media;
+  return s;
+}
+
+CTrayState CTrayState::Read(const std::string& folder, const std::string& defaultMedia) {
+  CTrayState s = Blank(defaultMedia);
+  std::ifstream in(folder + kTrayFile);
+  if (!in) return s;
+  std::string line;
+  CTrayState r = Blank(defaultMedia);
+  bool sawState = false;
+  while (std::getline(in, line)) {
+    auto eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+    try {
+      if (key == "state") {
+        if (value != "blank" && value != "recorded") return s;
+        r.m_bBlank = value == "blank";
+        sawState = true;
+      } else if (key == "media") {
+        if (value == "cd-r" || value == "cd-rw") r.m_strMedia = value;
+      } else if (key == "image") {
+        r.m_strImage = value;
+      } else if (key == "tracks") {
+        r.m_nTracks = static_cast<unsigned>(std::stoul(value));
+      } else if (key == "blocks") {
+        r.m_nBlocks = std::stoull(value);
+      }
+    } catch (const std::exception&) {
+      return s;
+    }
+  }
+  return sawState ? r : s;
+}
+
+bool CTrayState::Write(const std::string& folder) const {
+  std::ostringstream text;
+  text << "state=" << (m_bBlank ? "blank" : "recorded") << "\n"
+       << "media=" << m_strMedia << "\n";
+  if (!m_bBlank) text << "image=" << m_strImage << "\ntracks=" << m_nTracks << "\nblocks=" << m_nBlocks << "\n";
+  const std::string body = text.str();
+  const std::string path = folder + kTrayFile;
+  const std::string tmp = path + ".tmp-" + std::to_string(::getpid());
+  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool ok = ::write(fd, body.data(), body.size()) == static_cast<ssize_t>(body.size()) && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  if (ok && ::rename(tmp.c_str(), path.c_str()) == 0) return true;
+  int saved = errno;
+  ::unlink(tmp.c_str());
+  errno = saved;
+  return false;
+}
+
+std::string CTrayState::Describe() const {
+  std::string kind = m_strMedia == "cd-rw" ? "CD-RW" : "CD-R";
+  if (m_bBlank) return "blank " + kind;
+  return kind + " with " + m_strImage + " (" + std::to_string(m_nTracks) + (m_nTracks == 1 ? " track)" : " tracks)");
+}
