@@ -3,6 +3,7 @@
 //
 //   regsvr FILE       register
 //   regsvr -u FILE    unregister
+//   regsvr --info FILE  list the resources of FILE without loading it
 //
 // Exit status: 0 done, 1 the library failed (message and HRESULT on stderr),
 // 2 wrong usage.
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "platform/com/Apartment.h"
+#include "tools/regsvr/ResourceInfo.h"
 
 namespace {
 
@@ -34,7 +36,7 @@ constexpr Command kCommands[] = {
 };
 
 int Usage() {
-  std::fprintf(stderr, "usage: regsvr [-u] FILE\n");
+  std::fprintf(stderr, "usage: regsvr [-u] FILE\n       regsvr --info FILE\n");
   return kExitUsage;
 }
 
@@ -75,6 +77,7 @@ int RunEntryPoint(const Command& command, const std::string& file) {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 1 && !args[0].empty() && args[0][0] != '-') return RunEntryPoint(kCommands[0], args[0]);
+  if (args.size() == 2 && args[0] == "--info") return PrintResourceInfo(args[1], stdout, stderr) == 0 ? 0 : kExitFailed;
   if (args.size() == 2) {
     for (const Command& c : kCommands)
       if (c.option && args[0] == c.option) return RunEntryPoint(c, args[1]);
