@@ -17,8 +17,16 @@ constexpr int kMaxDrives = 32767;
 
 }  // namespace
 
+CBurnerControl CBurnerControl::NotCreated(HRESULT hrCreate) {
+  CBurnerControl control;
+  control.m_hrCreate = hrCreate;
+  return control;
+}
+
 IDispatch* CBurnerControl::Target() const {
-  if (!m_pDispatch) throw CAutomationError(E_POINTER, QStringLiteral("The CD burner control is not available."));
+  if (!m_pDispatch)
+    throw CAutomationError(m_hrCreate, QStringLiteral("The CD burner control could not be created: ") +
+                                           CAutomationError::DescribeResult(m_hrCreate));
   return m_pDispatch.Get();
 }
 

@@ -14,6 +14,8 @@ class CBurnerControl {
  public:
   CBurnerControl() = default;
   explicit CBurnerControl(ComPtr<IDispatch> pDispatch) : m_pDispatch(std::move(pDispatch)) {}
+  // A control that could not be created: every call raises hrCreate.
+  static CBurnerControl NotCreated(HRESULT hrCreate);
 
   bool IsCreated() const { return static_cast<bool>(m_pDispatch); }
   IDispatch* Dispatch() const { return m_pDispatch.Get(); }
@@ -37,4 +39,5 @@ class CBurnerControl {
   IDispatch* Target() const;
 
   ComPtr<IDispatch> m_pDispatch;
+  HRESULT m_hrCreate = E_POINTER;
 };

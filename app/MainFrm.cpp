@@ -133,10 +133,10 @@ void MainFrm::CreateBurnerControl() {
   const QRect place = TwipsRect(0, 0, 615, 255);
   const RECT rcPos{place.left(), place.top(), place.left() + place.width(), place.top() + place.height()};
   m_hrCreate = pSite->CreateControl(CLSID_Cantrel, rcPos);
-  if (FAILED(m_hrCreate)) return;
-  ComPtr<IDispatch> pDispatch = pSite->GetDispatch();
-  if (!pDispatch) {
-    m_hrCreate = E_NOINTERFACE;
+  ComPtr<IDispatch> pDispatch = SUCCEEDED(m_hrCreate) ? pSite->GetDispatch() : nullptr;
+  if (SUCCEEDED(m_hrCreate) && !pDispatch) m_hrCreate = E_NOINTERFACE;
+  if (FAILED(m_hrCreate)) {
+    AB = CBurnerControl::NotCreated(m_hrCreate);
     return;
   }
   pSite->ConnectEvents(DIID__DcantrelEvents,
