@@ -163,5 +163,11 @@ BOOL AfxOleUnregisterTypeLib(REFGUID tlid, WORD wVerMajor, WORD wVerMinor, LCID 
     wVerMajor = static_cast<WORD>(major);
     wVerMinor = static_cast<WORD>(minor);
   }
-  return SUCCEEDED(UnRegisterTypeLib(tlid, wVerMajor, wVerMinor, lcid, SYS_WIN32));
+  if (FAILED(UnRegisterTypeLib(tlid, wVerMajor, wVerMinor, lcid, SYS_WIN32))) return FALSE;
+  // Parent keys the library's entries alone kept alive go with them.
+  Edit([](reg::RegTree& t) {
+    PruneEmpty(t, "TypeLib");
+    PruneEmpty(t, "Interface");
+  });
+  return TRUE;
 }
