@@ -300,8 +300,10 @@ DriveProgress LibBurnAdapter::Poll(DriveHandle handle) {
 void LibBurnAdapter::Cancel(DriveHandle handle) {
   Drive* drive = Find(handle);
   if (!drive) return;
-  if (drive->job)
+  if (drive->job) {
+    drive->job->cancelled = true;
     for (burn_source* s : drive->job->stashes) StashSource::Cancel(s);
+  }
   burn_drive_cancel(drive->drive);
 }
 
@@ -309,7 +311,14 @@ bool LibBurnAdapter::WroteWell(DriveHandle handle) {
   Drive* drive = Find(handle);
   if (!drive) return false;
   if (burn_drive_get_status(drive->drive, nullptr) != BURN_DRIVE_IDLE) return false;
-  const bool well = burn_drive_wrote_well(drive->drive) == 1;
+  bool well = burn_drive_wrote_well(drive->drive) == 1;
+  // The library pads a track whose input failed and still calls it good:
+  // a write is good only when every track got all of its data.
+  if (Job* job = drive->job) {
+    if (job->cancelled) well = false;
+    for (burn_source* s : job->stashes)
+      if (!StashSource::Complete(s)) well = false;
+  }
   FreeJob(drive->job);
   drive->job = nullptr;
   return well;

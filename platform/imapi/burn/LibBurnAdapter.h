@@ -59,6 +59,7 @@ class LibBurnAdapter : public BurnAdapter {
     std::vector<burn_source*> stashes;  // to cut off their data on cancel
     std::vector<burn_source*> fifos;
     burn_write_opts* options = nullptr;
+    bool cancelled = false;
   };
   struct Drive {
     burn_drive_info* infos = nullptr;

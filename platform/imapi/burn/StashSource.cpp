@@ -51,20 +51,32 @@ StashSource* StashSource::Of(burn_source* source) { return static_cast<StashSour
 
 void StashSource::Cancel(burn_source* source) { Of(source)->cancelled_ = true; }
 
+bool StashSource::Complete(burn_source* source) {
+  StashSource* self = Of(source);
+  return !self->failed_ && self->delivered_ == self->bytes_;
+}
+
 int StashSource::Read(burn_source* source, unsigned char* buffer, int size) {
   StashSource* self = Of(source);
-  if (self->cancelled_ || size < 0) return -1;
+  if (self->cancelled_ || size < 0) {
+    self->failed_ = true;
+    return -1;
+  }
   const uint64_t left = self->bytes_ - self->position_;
   const size_t want = static_cast<size_t>(std::min<uint64_t>(left, static_cast<uint64_t>(size)));
   size_t got = 0;
   while (got < want) {
     const ssize_t n = ::pread(self->fd_, buffer + got, want - got, static_cast<off_t>(self->offset_ + self->position_ + got));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return -1;  // read error, or the stash ends before the track
+    if (n <= 0 || self->cancelled_) {
+      // A read error, the stash ending before the track, or a cancel.
+      self->failed_ = true;
+      return -1;
+    }
     got += static_cast<size_t>(n);
-    if (self->cancelled_) return -1;
   }
   self->position_ += got;
+  self->delivered_ = self->position_;
   return static_cast<int>(got);
 }
 

@@ -24,6 +24,9 @@ class StashSource {
   static burn_source* Create(const std::string& path, uint64_t offset, uint64_t bytes);
   // Makes every further read of the source fail.
   static void Cancel(burn_source* source);
+  // Whether the whole range was delivered without a failed read. The
+  // library may call a write good that was fed short or cut off.
+  static bool Complete(burn_source* source);
 
  private:
   StashSource(int fd, uint64_t offset, uint64_t bytes);
@@ -42,6 +45,8 @@ class StashSource {
   uint64_t position_ = 0;
   off_t fixedSize_;
   std::atomic<bool> cancelled_{false};
+  std::atomic<bool> failed_{false};
+  std::atomic<uint64_t> delivered_{0};
 };
 
 }  // namespace imapi_burn
