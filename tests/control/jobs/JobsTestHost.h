@@ -1,0 +1,99 @@
+// A host for the control in tests: the control sited in run mode on the
+// test's thread, driven through IDispatch, its events recorded with the
+// thread they arrived on and whether the control was busy at that moment.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "control/interface/CantrelIds.h"
+#include "control/jobs/CCantrelCtrl.h"
+#include "platform/com/Apartment.h"
+#include "platform/com/DispatchTable.h"
+#include "platform/olectl/COleControlSite.h"
+
+struct RecordedEvent {
+  DISPID dispid;
+  std::vector<CVariant> args;
+  std::thread::id thread;
+  BOOL busy;
+};
+
+class JobsTestHost {
+ public:
+  JobsTestHost() {
+    COleControlSite::EnsureApplication();
+    CoInitialize(nullptr);
+    m_pCtrl = ComPtr<CCantrelCtrl>::Attach(new CCantrelCtrl());
+    RECT rc{10, 20, 110, 70};
+    EXPECT_EQ(m_site.AttachControl(static_cast<IDispatch*>(m_pCtrl.Get()), rc), S_OK);
+    EXPECT_EQ(m_site.ConnectEvents(DIID__DcantrelEvents,
+                                   [this](DISPID id, const std::vector<CVariant>& args) {
+                                     m_events.push_back({id, args, std::this_thread::get_id(),
+                                                         m_pCtrl ? m_pCtrl->IsBusy() : FALSE});
+                                     if (m_onEvent) m_onEvent(id);
+                                   }),
+              S_OK);
+  }
+  ~JobsTestHost() {
+    WaitIdle();
+    m_site.Close();
+    m_pCtrl = nullptr;
+    CoUninitialize();
+  }
+
+  CVariant Call(DISPID id, std::vector<CVariant> args = {}, WORD wFlags = DISPATCH_METHOD) {
+    CVariant result;
+    EXPECT_EQ(DispInvoke(m_site.GetDispatch().Get(), id, wFlags, std::move(args), &result), S_OK) << "DISPID " << id;
+    return result;
+  }
+  SHORT Burn() {
+    return Call(DISPID_CANTREL_BURN, {CVariant::Bool(false), CVariant::Bool(true), CVariant::Bool(false)}).iVal;
+  }
+  SHORT Add(const std::string& path) {
+    return Call(DISPID_CANTREL_ADDAUDIOTRACK, {CVariant::String(std::u16string(path.begin(), path.end()))}).iVal;
+  }
+  void PutDrive(SHORT n) {
+    CVariant r;
+    ASSERT_EQ(DispInvoke(m_site.GetDispatch().Get(), DISPID_CANTREL_DRIVE, DISPATCH_PROPERTYPUT, {CVariant::Short(n)},
+                         &r),
+              S_OK);
+  }
+
+  bool WaitIdle(int timeoutMs = 20000) {
+    return COleControlSite::PumpMessagesUntil([this] { return !m_pCtrl || !m_pCtrl->IsBusy(); }, timeoutMs);
+  }
+  // Pumps until an event with that DISPID arrived.
+  bool WaitEvent(DISPID id, int timeoutMs = 20000) {
+    return COleControlSite::PumpMessagesUntil([&] { return Count(id) > 0; }, timeoutMs);
+  }
+  // Ends a job and lets any message it posted after its last one arrive.
+  void Finish() {
+    WaitIdle();
+    COleControlSite::PumpMessagesFor(1200);
+  }
+
+  size_t Count(DISPID id) const {
+    size_t n = 0;
+    for (const auto& e : m_events) n += e.dispid == id;
+    return n;
+  }
+  std::vector<DISPID> Order() const {
+    std::vector<DISPID> ids;
+    for (const auto& e : m_events) ids.push_back(e.dispid);
+    return ids;
+  }
+  const RecordedEvent* First(DISPID id) const {
+    for (const auto& e : m_events)
+      if (e.dispid == id) return &e;
+    return nullptr;
+  }
+
+  ComPtr<CCantrelCtrl> m_pCtrl;
+  COleControlSite m_site{TRUE};
+  std::vector<RecordedEvent> m_events;
+  std::function<void(DISPID)> m_onEvent;
+};
