@@ -167,7 +167,11 @@ HRESULT DispatchTable::Invoke(void* object, DISPID dispIdMember, WORD wFlags, DI
   HRESULT hr = handler(object, args.Data(), n, &result);
   if (FAILED(hr)) return hr;
   if (!pVarResult) return hr;
-  if (resultType != VT_EMPTY && resultType != VT_VOID && resultType != VT_VARIANT && result.vt != resultType) {
+  if ((resultType == VT_DISPATCH || resultType == VT_UNKNOWN) && result.vt == VT_EMPTY) {
+    // A handler that answers nothing for an object result answers a null reference.
+    result.vt = resultType;
+    result.punkVal = nullptr;
+  } else if (resultType != VT_EMPTY && resultType != VT_VOID && resultType != VT_VARIANT && result.vt != resultType) {
     HRESULT hrConv = VariantChangeType(&result, &result, 0, resultType);
     if (FAILED(hrConv)) return DISP_E_TYPEMISMATCH;
   }

@@ -58,6 +58,7 @@ HRESULT Wide(void*, VARIANT*, UINT, VARIANT* r) {
   return S_OK;
 }
 HRESULT Fail(void*, VARIANT*, UINT, VARIANT*) { return E_FAIL; }
+HRESULT Nothing(void*, VARIANT*, UINT, VARIANT*) { return S_OK; }
 HRESULT TextLength(void*, VARIANT* a, UINT, VARIANT* r) {
   if (a[0].vt != VT_BSTR) return E_UNEXPECTED;
   r->vt = VT_I4;
@@ -97,6 +98,7 @@ const DispatchTable& Table() {
           Member(u"\u00DCn\u00EFcode", 8, DispKind::Method, VT_EMPTY, {}, Fail),
           Member(u"Fail", 9, DispKind::Method, VT_EMPTY, {}, Fail),
           Member(u"Text", 10, DispKind::Method, VT_I4, {{u"s", VT_BSTR}}, TextLength),
+          Member(u"Nothing", 11, DispKind::PropertyGet, VT_DISPATCH, {}, Nothing),
           Member(u"_NewEnum", DISPID_NEWENUM, DispKind::PropertyGet, VT_UNKNOWN, {}, GetText,
                  DISPF_RESTRICTED | DISPF_READONLY),
       });
@@ -239,6 +241,14 @@ TEST(DispatchTableInvoke, ResultIsDroppedWithoutResultVariant) {
   EXPECT_EQ(result.lVal, 4);
   // The caller's string is untouched.
   EXPECT_EQ(std::u16string(s.bstrVal), u"four");
+}
+
+TEST(DispatchTableInvoke, AnObjectResultLeftEmptyIsANullReference) {
+  Target t;
+  CallResult r = Call(t, 11, DISPATCH_PROPERTYGET, {});
+  ASSERT_EQ(r.hr, S_OK);
+  EXPECT_EQ(r.result.vt, VT_DISPATCH);
+  EXPECT_EQ(r.result.pdispVal, nullptr);
 }
 
 TEST(DispatchTableInvoke, MissingParametersAreRefused) {
