@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+
+#include "OcxLibrary.h"
+#include "control/interface/CantrelIds.h"
+#include "platform/com/Apartment.h"
+#include "platform/com/ComPtr.h"
+#include "platform/com/DispatchTable.h"
+#include "platform/olectl/CDialog.h"
+#include "platform/olectl/COleControlSite.h"
+#include "platform/olectl/OlePropertyFrame.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+// A registered library and an apartment for the test's thread.
+class Ui : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    COleControlSite::EnsureApplication();
+    CoInitialize(nullptr);
+    ASSERT_EQ(ocx.Register(), S_OK);
+  }
+  void TearDown() override { CoUninitialize(); }
+  testsupport::ScopedRegistry registry;
+  OcxLibrary ocx;
+};
+
+// Runs check on the modal window once it shows, then closes it.
+void WhenModalShows(const std::function<void(QWidget*)>& check) {
+  auto* timer = new QTimer(qApp);
+  timer->setInterval(10);
+  QObject::connect(timer, &QTimer::timeout, [timer, check] {
+    if (QWidget* w = QApplication::activeModalWidget()) {
+      timer->stop();
+      timer->deleteLater();
+      check(w);
+    }
+  });
+  timer->start();
+}
+
+TEST_F(Ui, AboutBoxShowsDialogOneModallyAndReturnsWhenClosed) {
+  COleControlSite site(TRUE);
+  ASSERT_EQ(site.CreateControl(CLSID_Cantrel, RECT{0, 0, 100, 50}), S_OK);
+  bool shown = false, closed = false;
+  QString title, firstLine;
+  bool hasIcon = false;
+  WhenModalShows([&](QWidget* w) {
+    shown = true;
+    title = w->windowTitle();
+    for (QLabel* l : w->findChildren<QLabel*>()) {
+      if (!l->pixmap().isNull()) hasIcon = true;
+      if (l->text().startsWith(QStringLiteral("cantrel"))) firstLine = l->text();
+    }
+    QList<QPushButton*> buttons = w->findChildren<QPushButton*>();
+    if (buttons.size() == 1 && buttons[0]->isDefault()) {
+      closed = true;
+      buttons[0]->click();
+    }
+  });
+  CVariant result;
+  EXPECT_EQ(DispInvoke(site.GetDispatch().Get(), DISPID_ABOUTBOX, DISPATCH_METHOD, {}, &result), S_OK);
+  EXPECT_TRUE(shown);
+  EXPECT_TRUE(closed);  // the call came back only after the OK button
+  EXPECT_EQ(title, QStringLiteral("About cantrel Control"));
+  EXPECT_EQ(firstLine, QStringLiteral("cantrel Control, Version 1.0"));
+  EXPECT_TRUE(hasIcon);
+  EXPECT_EQ(result.vt, VT_EMPTY);
+}
+
+TEST_F(Ui, PropertyPageIsTheEmptyGeneralPageOnDialog200) {
+  ComPtr<IPropertyPage> page;
+  ASSERT_EQ(CoCreateInstance(CLSID_CCantrelPropPage, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
+                             page.ReleaseAndGetVoidAddress()),
+            S_OK);
+  PROPPAGEINFO info{};
+  ASSERT_EQ(page->GetPageInfo(&info), S_OK);
+  EXPECT_EQ(std::u16string(info.pszTitle), u"General");
+  CoTaskMemFree(info.pszTitle);
+  CDialogTemplate probe;
+  probe.style = DS_SETFONT;
+  probe.pointSize = 9;
+  probe.typeface = u"MS Sans Serif";
+  const SIZE expected = CDialog::DialogUnitsToPixels(probe, 250, 62);
+  EXPECT_EQ(info.size.cx, expected.cx);
+  EXPECT_EQ(info.size.cy, expected.cy);
+
+  QWidget parent;
+  RECT rc{0, 0, info.size.cx, info.size.cy};
+  ASSERT_EQ(page->Activate(reinterpret_cast<HWND>(&parent), &rc, TRUE), S_OK);
+  QWidget* content = parent.findChild<QWidget*>(QStringLiteral("propertyPage"));
+  ASSERT_TRUE(content);
+  EXPECT_TRUE(content->findChildren<QWidget*>().isEmpty());
+  EXPECT_EQ(content->size(), QSize(expected.cx, expected.cy));
+  EXPECT_EQ(page->IsPageDirty(), S_FALSE);
+  EXPECT_EQ(page->Apply(), S_OK);
+  EXPECT_EQ(page->Deactivate(), S_OK);
+}
+
+TEST_F(Ui, PropertyFrameOfTheControlShowsItsPage) {
+  COleControlSite site(FALSE);
+  ASSERT_EQ(site.CreateControl(CLSID_Cantrel, RECT{0, 0, 100, 50}), S_OK);
+  ComPtr<ISpecifyPropertyPages> spp = site.Query<ISpecifyPropertyPages>();
+  ASSERT_TRUE(spp);
+  CAUUID pages{};
+  ASSERT_EQ(spp->GetPages(&pages), S_OK);
+  ASSERT_EQ(pages.cElems, 1u);
+  EXPECT_EQ(pages.pElems[0], CLSID_CCantrelPropPage);
+  QString frameTitle, tabTitle;
+  WhenModalShows([&](QWidget* w) {
+    frameTitle = w->windowTitle();
+    if (auto* tabs = w->findChild<QTabWidget*>(); tabs && tabs->count() == 1) tabTitle = tabs->tabText(0);
+    w->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+  });
+  IUnknown* objects[] = {site.GetControlUnknown()};
+  EXPECT_EQ(OleCreatePropertyFrame(nullptr, 0, 0, u"cantrel Control", 1, objects, pages.cElems, pages.pElems, 0, 0,
+                                   nullptr),
+            S_OK);
+  CoTaskMemFree(pages.pElems);
+  EXPECT_EQ(tabTitle, QStringLiteral("General"));
+  EXPECT_EQ(frameTitle, QStringLiteral("cantrel Control Properties"));
+}
+
+}  // namespace
