@@ -172,7 +172,7 @@ TEST(BurnEngineScan, ARecorderListingBesideABurnAnswersAtOnce) {
     return engine.Record(rig.owner, "/dev/sr0", stash.tracks, false, false,
                          events.Callbacks([&] { return stop.load(); }));
   });
-  while (rig.world->grabbedNow == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  while (rig.world->Grabbed() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   std::string note;
   auto drives = engine.Scan(&note);
   ASSERT_EQ(drives.size(), 1u);
@@ -588,7 +588,7 @@ TEST(BurnEngineRecord, TwoBurnsOnOneDriveDoNotMeet) {
   auto burn = std::async(std::launch::async, [&] {
     return engine.Record(rig.owner, "/dev/sr0", stash.tracks, false, false, first.Callbacks([&] { return stop.load(); }));
   });
-  while (rig.world->grabbedNow == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  while (rig.world->Grabbed() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   Events second;
   EXPECT_EQ(engine.Record(engine.AddOwner(), "/dev/sr0", stash.tracks, false, false, second.Callbacks()),
             IMAPI_E_DEVICE_STILL_IN_USE);

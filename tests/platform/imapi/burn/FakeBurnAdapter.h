@@ -56,6 +56,10 @@ struct FakeWorld {
   std::set<std::thread::id> threads;
   bool callAfterFinish = false;
 
+  int Grabbed() {
+    std::lock_guard<std::mutex> g(lock);
+    return grabbedNow;
+  }
   void Add(const FakeDrive& drive) {
     std::lock_guard<std::mutex> g(lock);
     drives[drive.info.address] = drive;
