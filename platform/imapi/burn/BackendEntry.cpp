@@ -13,19 +13,24 @@ namespace {
 // Users are counted under the lock, so a new engine never starts the
 // library while the last one still finishes it. Recursive: a failed
 // shared_ptr construction runs the deleter while the lock is held.
-std::recursive_mutex g_engineLock;
+// Never destroyed: the service may drop its backend during the process's
+// own teardown, after this library's statics are gone.
+std::recursive_mutex& EngineLock() {
+  static auto* lock = new std::recursive_mutex;
+  return *lock;
+}
 imapi_burn::BurnEngine* g_engine = nullptr;
 int g_engineUsers = 0;
 
 void DropEngine(imapi_burn::BurnEngine*) {
-  std::lock_guard<std::recursive_mutex> lock(g_engineLock);
+  std::lock_guard<std::recursive_mutex> lock(EngineLock());
   if (--g_engineUsers > 0) return;
   delete g_engine;
   g_engine = nullptr;
 }
 
 std::shared_ptr<imapi_burn::BurnEngine> SharedEngine() {
-  std::lock_guard<std::recursive_mutex> lock(g_engineLock);
+  std::lock_guard<std::recursive_mutex> lock(EngineLock());
   if (!g_engine) g_engine = new imapi_burn::BurnEngine(std::make_unique<imapi_burn::LibBurnAdapter>());
   ++g_engineUsers;
   return std::shared_ptr<imapi_burn::BurnEngine>(g_engine, &DropEngine);

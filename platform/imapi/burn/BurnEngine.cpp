@@ -194,6 +194,9 @@ HRESULT BurnEngine::OpenExclusive(int owner, const std::string& id) {
     if (it != held_.end()) return it->second.owner == owner ? S_OK : IMAPI_E_DEVICE_STILL_IN_USE;
     Held& held = held_[id];
     held.owner = owner;
+    // Opening moves no tray: a listing that looks at the disc leaves an
+    // open tray open. A write takes the drive with the tray closed.
+    held.loadOnGrab = false;
     HRESULT hr = Grab(held, id);
     if (FAILED(hr)) held_.erase(id);
     return hr;

@@ -262,6 +262,8 @@ TEST(BurnEngineOpen, ADriveHasOneHolderUntilItIsClosedOrItsHolderGoes) {
   BurnEngine& engine = rig.Start();
   const int other = engine.AddOwner();
   ASSERT_EQ(engine.OpenExclusive(rig.owner, "/dev/sr0"), S_OK);
+  ASSERT_EQ(rig.world->grabs.size(), 1u);
+  EXPECT_FALSE(rig.world->grabs[0].second);  // opening moves no tray
   EXPECT_EQ(engine.OpenExclusive(rig.owner, "/dev/sr0"), S_OK);
   EXPECT_EQ(engine.OpenExclusive(other, "/dev/sr0"), IMAPI_E_DEVICE_STILL_IN_USE);
   EXPECT_EQ(engine.Close(other, "/dev/sr0"), S_OK);  // not its drive: nothing happens
@@ -342,6 +344,8 @@ TEST(BurnEngineRecord, WritesTheStagedTracksAsAudioAndReportsProgressSummedOverT
   Stash stash({300, 45, 500});
   Events events;
   ASSERT_EQ(engine.Record(rig.owner, "/dev/sr0", stash.tracks, false, true, events.Callbacks()), S_OK);
+  ASSERT_EQ(rig.world->grabs.size(), 1u);
+  EXPECT_TRUE(rig.world->grabs[0].second);  // a burn closes the tray
 
   ASSERT_EQ(rig.world->writes.size(), 1u);
   const WriteRequest& w = rig.world->writes[0];
