@@ -1,0 +1,160 @@
+// The control base as a container sees it: events, ambient user mode,
+// property notifications, placement, drawing and persistence.
+#include <gtest/gtest.h>
+
+#include "platform/com/ComPtr.h"
+#include "platform/olectl/CMemStream.h"
+#include "platform/olectl/COleControlSite.h"
+#include "tests/platform/olectl/control/TestControl.h"
+
+namespace {
+
+struct Hosted {
+  ComPtr<CTestControl> pCtrl = ComPtr<CTestControl>::Attach(new CTestControl);
+  COleControlSite site;
+  explicit Hosted(BOOL bUserMode = TRUE) : site(bUserMode) {
+    COleControlSite::EnsureApplication();
+    EXPECT_EQ(site.AttachControl(static_cast<IDispatch*>(pCtrl.Get()), RECT{5, 6, 105, 56}), S_OK);
+  }
+};
+
+TEST(ControlContainer, EventsReachTheSinkWithArgumentsInDeclarationOrderUnlessFrozen) {
+  Hosted h;
+  std::vector<std::pair<DISPID, std::vector<LONG>>> got;
+  ASSERT_EQ(h.site.ConnectEvents(IID_DTestControlEvents,
+                                 [&](DISPID id, const std::vector<CVariant>& args) {
+                                   std::vector<LONG> values;
+                                   for (const auto& a : args) values.push_back(a.lVal);
+                                   got.emplace_back(id, values);
+                                 }),
+            S_OK);
+  h.pCtrl->FireEvent(1, {CVariant::Long(37), CVariant::Long(100)});
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].first, 1);
+  EXPECT_EQ(got[0].second, (std::vector<LONG>{37, 100}));
+  h.pCtrl->FreezeEvents(TRUE);
+  h.pCtrl->FireEvent(2, {});
+  h.pCtrl->FreezeEvents(FALSE);
+  h.pCtrl->FireEvent(3, {});
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got[1].first, 3);
+  h.site.DisconnectEvents();
+  h.pCtrl->FireEvent(4, {});
+  EXPECT_EQ(got.size(), 2u);
+
+  ComPtr<IConnectionPointContainer> pCPC = h.site.Query<IConnectionPointContainer>();
+  ComPtr<IConnectionPoint> pCP;
+  EXPECT_EQ(pCPC->FindConnectionPoint(IID_IDispatch, pCP.ReleaseAndGetAddressOf()), CONNECT_E_NOCONNECTION);
+}
+
+TEST(ControlContainer, AmbientUserModeAndBoundPropertyNotification) {
+  auto pLone = ComPtr<CTestControl>::Attach(new CTestControl);
+  EXPECT_TRUE(pLone->AmbientUserMode()) << "run mode without a container";
+  Hosted h(FALSE);
+  EXPECT_FALSE(h.pCtrl->AmbientUserMode());
+  h.site.SetUserMode(TRUE);
+  EXPECT_TRUE(h.pCtrl->AmbientUserMode());
+  std::vector<DISPID> changed;
+  h.site.SetPropertyChangedHandler([&](DISPID id) { changed.push_back(id); });
+  h.pCtrl->BoundPropertyChanged(2);
+  EXPECT_EQ(changed, std::vector<DISPID>{2});
+}
+
+TEST(ControlContainer, PlacementAndResizeReachTheSite) {
+  Hosted h;
+  EXPECT_EQ(h.pCtrl->GetRectInContainer(), CRect(5, 6, 105, 56));
+  EXPECT_EQ(h.site.SetRect(RECT{0, 0, 40, 30}), S_OK);
+  EXPECT_EQ(h.pCtrl->GetRectInContainer(), CRect(0, 0, 40, 30));
+  h.pCtrl->SetWindowPos(nullptr, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(h.site.GetRect(), CRect(0, 0, 1, 1));
+  h.pCtrl->SetWindowPos(nullptr, 7, 8, 0, 0, SWP_NOSIZE);
+  EXPECT_EQ(h.site.GetRect(), CRect(7, 8, 8, 9));
+  HWND hWnd = nullptr;
+  EXPECT_EQ(h.site.Query<IOleInPlaceObject>()->GetWindow(&hWnd), S_OK);
+  EXPECT_EQ(hWnd, h.pCtrl->GetSafeHwnd());
+}
+
+TEST(ControlContainer, DrawsIntoAnImageThroughTheViewObject) {
+  Hosted h;
+  std::vector<uint32_t> pixels;
+  ASSERT_EQ(h.site.DrawToImage(8, 4, &pixels), S_OK);
+  ASSERT_EQ(pixels.size(), 32u);
+  for (uint32_t p : pixels) EXPECT_EQ(p, 0xFF0000FFu);
+  EXPECT_EQ(h.site.DrawToImage(0, 4, &pixels), E_INVALIDARG);
+}
+
+TEST(ControlContainer, PropertiesSurviveSaveAndLoadThroughStreamAndBag) {
+  for (bool stream : {true, false}) {
+    SCOPED_TRACE(stream ? "stream" : "bag");
+    Hosted a;
+    a.pCtrl->m_sValue = -3;
+    a.pCtrl->m_strName = u"N\u00e4me";
+    a.pCtrl->SetModifiedFlag();
+    EXPECT_EQ(a.site.Query<IPersistStreamInit>()->IsDirty(), S_OK);
+    std::vector<uint8_t> bytes;
+    std::map<std::u16string, CVariant> bag;
+    ASSERT_EQ(stream ? a.site.SaveToStream(&bytes) : a.site.SaveToPropertyBag(&bag), S_OK);
+    EXPECT_EQ(a.site.Query<IPersistStreamInit>()->IsDirty(), S_FALSE);
+    Hosted b;
+    ASSERT_EQ(stream ? b.site.LoadFromStream(bytes) : b.site.LoadFromPropertyBag(bag), S_OK);
+    EXPECT_EQ(b.pCtrl->m_sValue, -3);
+    EXPECT_EQ(b.pCtrl->m_strName, u"N\u00e4me");
+    if (!stream) {
+      EXPECT_EQ(bag.at(u"Value").vt, VT_I2);
+      EXPECT_EQ(bag.at(u"_Version").lVal, 0x00010000);
+    }
+  }
+}
+
+TEST(ControlContainer, EveryTruncatedStreamFailsToLoadAndLeavesTheDefaults) {
+  Hosted a;
+  a.pCtrl->m_sValue = 9;
+  a.pCtrl->m_strName = u"abc";
+  std::vector<uint8_t> bytes;
+  ASSERT_EQ(a.site.SaveToStream(&bytes), S_OK);
+  for (size_t n = 0; n < bytes.size(); ++n) {
+    Hosted b;
+    b.pCtrl->m_sValue = 5;
+    EXPECT_EQ(b.site.LoadFromStream(std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(n))),
+              STG_E_READFAULT)
+        << n;
+    EXPECT_EQ(b.pCtrl->m_sValue, 0) << n;
+    EXPECT_EQ(b.pCtrl->m_strName, u"none") << n;
+  }
+  // A string length no stream could hold is damage, not a reason to allocate.
+  std::vector<uint8_t> huge = bytes;
+  size_t nameAt = 4 + 4 + 4 + 2;
+  huge[nameAt + 3] = 0x7F;
+  Hosted c;
+  EXPECT_EQ(c.site.LoadFromStream(huge), STG_E_READFAULT);
+}
+
+TEST(ControlContainer, BagWithoutAPropertyGivesItsDefaultAndSavesTheCurrentVersion) {
+  Hosted a;
+  a.pCtrl->m_sValue = 4;
+  std::map<std::u16string, CVariant> bag = {{u"_Version", CVariant::Long(0x00020000)},
+                                            {u"Value", CVariant::String(u"12")}};
+  ASSERT_EQ(a.site.LoadFromPropertyBag(bag), S_OK);
+  EXPECT_EQ(a.pCtrl->m_sValue, 12) << "a value stored as text converts";
+  EXPECT_EQ(a.pCtrl->m_strName, u"none");
+  std::map<std::u16string, CVariant> saved;
+  ASSERT_EQ(a.site.SaveToPropertyBag(&saved), S_OK);
+  EXPECT_EQ(saved.at(u"_Version").lVal, 0x00010000);
+  EXPECT_EQ(std::u16string(saved.at(u"Name").bstrVal), u"none");
+}
+
+TEST(MemStream, ReadsShortAtTheEndAndRefusesSeeksBeforeTheStart) {
+  ComPtr<CMemStream> pStm = ComPtr<CMemStream>::Attach(CMemStream::Create({1, 2, 3}));
+  uint8_t buf[8] = {};
+  ULONG got = 0;
+  EXPECT_EQ(pStm->Read(buf, 8, &got), S_FALSE);
+  EXPECT_EQ(got, 3u);
+  EXPECT_EQ(pStm->Seek(LARGE_INTEGER{-4}, STREAM_SEEK_CUR, nullptr), STG_E_INVALIDFUNCTION);
+  ULARGE_INTEGER pos{};
+  EXPECT_EQ(pStm->Seek(LARGE_INTEGER{1}, STREAM_SEEK_SET, &pos), S_OK);
+  EXPECT_EQ(pStm->Write("\x09", 1, nullptr), S_OK);
+  EXPECT_EQ(pStm->GetBytes(), (std::vector<uint8_t>{1, 9, 3}));
+  EXPECT_EQ(pStm->Seek(LARGE_INTEGER{0}, 7, nullptr), STG_E_INVALIDFUNCTION);
+}
+
+}  // namespace
