@@ -337,56 +337,50 @@ TEST(BurnEngineErase, ErasesRewritableDiscsQuickOrFullAndRefusesOthers) {
 }
 
 TEST(BurnEngineRecord, WritesTheStagedTracksAsAudioAndReportsProgressSummedOverTracks) {
-  Rig rig;
-  rig.Drive("/dev/sr0").blocksPerPoll = 70;
-  rig.Drive("/dev/sr0").writeSpeed = 1764;  // 10x
-  BurnEngine& engine = rig.Start();
-  Stash stash({300, 45, 500});
-  Events events;
-  ASSERT_EQ(engine.Record(rig.owner, "/dev/sr0", stash.tracks, false, true, events.Callbacks()), S_OK);
-  ASSERT_EQ(rig.world->grabs.size(), 1u);
-  EXPECT_TRUE(rig.world->grabs[0].second);  // a burn closes the tray
+  struct Case {
+    bool simulate;
+    bool eject;
+  };
+  for (const Case& c : {Case{false, true}, Case{true, false}}) {
+    SCOPED_TRACE(testing::Message() << "simulate " << c.simulate << " eject " << c.eject);
+    Rig rig;
+    rig.Drive("/dev/sr0").blocksPerPoll = 70;
+    rig.Drive("/dev/sr0").writeSpeed = 1764;  // 10x
+    BurnEngine& engine = rig.Start();
+    Stash stash({300, 45, 500});
+    Events events;
+    ASSERT_EQ(engine.Record(rig.owner, "/dev/sr0", stash.tracks, c.simulate, c.eject, events.Callbacks()), S_OK);
+    ASSERT_EQ(rig.world->grabs.size(), 1u);
+    EXPECT_TRUE(rig.world->grabs[0].second);  // a burn closes the tray
 
-  ASSERT_EQ(rig.world->writes.size(), 1u);
-  const WriteRequest& w = rig.world->writes[0];
-  EXPECT_TRUE(w.audio);
-  EXPECT_FALSE(w.simulate);
-  EXPECT_TRUE(w.underrunProof);
-  ASSERT_EQ(w.tracks.size(), 3u);
-  for (size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(w.tracks[i].path, stash.path);
-    EXPECT_EQ(w.tracks[i].offset, stash.tracks[i].offset);
-    EXPECT_EQ(w.tracks[i].bytes, uint64_t{stash.tracks[i].blocks} * 2352);
+    ASSERT_EQ(rig.world->writes.size(), 1u);
+    const WriteRequest& w = rig.world->writes[0];
+    EXPECT_TRUE(w.audio);
+    EXPECT_EQ(w.simulate, c.simulate);
+    EXPECT_TRUE(w.underrunProof);
+    ASSERT_EQ(w.tracks.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+      EXPECT_EQ(w.tracks[i].path, stash.path);
+      EXPECT_EQ(w.tracks[i].offset, stash.tracks[i].offset);
+      EXPECT_EQ(w.tracks[i].bytes, uint64_t{stash.tracks[i].blocks} * 2352);
+    }
+    // The short second track passes between polls and is announced anyway.
+    EXPECT_EQ(events.tracks, (std::vector<std::pair<long, long>>{{1, 3}, {2, 3}, {3, 3}}));
+    long last = 0;
+    for (auto [done, total] : events.blocks) {
+      EXPECT_EQ(total, 845);
+      EXPECT_GT(done, last);
+      last = done;
+    }
+    EXPECT_EQ(last, 845);
+    EXPECT_GT(events.blocks.size(), 5u);
+    EXPECT_EQ(events.closing, std::vector<long>{9});
+    EXPECT_EQ(events.order.back(), 'c');
+    // Given back, with the tray open when asked.
+    ASSERT_EQ(rig.world->releases.size(), 1u);
+    EXPECT_EQ(rig.world->releases[0].second, c.eject);
+    EXPECT_EQ(rig.world->grabbedNow, 0);
   }
-  // The short second track passes between polls and is announced anyway.
-  EXPECT_EQ(events.tracks, (std::vector<std::pair<long, long>>{{1, 3}, {2, 3}, {3, 3}}));
-  ASSERT_FALSE(events.blocks.empty());
-  long last = 0;
-  for (auto [done, total] : events.blocks) {
-    EXPECT_EQ(total, 845);
-    EXPECT_GT(done, last);
-    last = done;
-  }
-  EXPECT_EQ(last, 845);
-  EXPECT_GT(events.blocks.size(), 5u);
-  EXPECT_EQ(events.closing, std::vector<long>{9});
-  EXPECT_EQ(events.order.back(), 'c');
-  // Given back with the tray open, as asked.
-  ASSERT_EQ(rig.world->releases.size(), 1u);
-  EXPECT_TRUE(rig.world->releases[0].second);
-  EXPECT_EQ(rig.world->grabbedNow, 0);
-}
-
-TEST(BurnEngineRecord, SimulationAndTheEjectFlagReachTheDrive) {
-  Rig rig;
-  BurnEngine& engine = rig.Start();
-  Stash stash({600});
-  Events events;
-  ASSERT_EQ(engine.Record(rig.owner, "/dev/sr0", stash.tracks, true, false, events.Callbacks()), S_OK);
-  ASSERT_EQ(rig.world->writes.size(), 1u);
-  EXPECT_TRUE(rig.world->writes[0].simulate);
-  ASSERT_EQ(rig.world->releases.size(), 1u);
-  EXPECT_FALSE(rig.world->releases[0].second);
 }
 
 TEST(BurnEngineRecord, ADriveItsCallerHoldsStaysHeldAfterTheWrite) {
