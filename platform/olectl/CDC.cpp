@@ -1,6 +1,7 @@
 #include "platform/olectl/CDC.h"
 
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QString>
 
 #include "platform/olectl/QtInterop.h"
@@ -53,6 +54,8 @@ int CDC::DrawText(const OLECHAR* lpszString, int nCount, LPRECT lpRect, UINT nFo
 int CDC::DrawText(std::u16string_view text, LPRECT lpRect, UINT nFormat) {
   QPainter* p = AfxPainterFromHdc(m_hDC);
   if (!p || !lpRect) return 0;
+  // Text needs fonts, which only a graphical application object provides.
+  if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return 0;
   QString s = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
   int flags = 0;
   if (nFormat & DT_CENTER)

@@ -2,11 +2,13 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QEventLoop>
 #include <QImage>
 #include <QPainter>
 #include <QThread>
 #include <atomic>
+#include <cstdlib>
 
 #include "platform/com/Apartment.h"
 #include "platform/com/DispatchTable.h"
@@ -373,7 +375,12 @@ void COleControlSite::EnsureApplication() {
   static int argc = 1;
   static char name[] = "cantrel-host";
   static char* argv[] = {name, nullptr};
-  new QCoreApplication(argc, argv);  // lives as long as the process
+  // Drawing text needs the graphical application object; without any
+  // display to talk to, posted messages still work with the core one.
+  if (std::getenv("QT_QPA_PLATFORM") || std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY"))
+    new QGuiApplication(argc, argv);  // lives as long as the process
+  else
+    new QCoreApplication(argc, argv);
 }
 
 bool COleControlSite::PumpMessagesUntil(const std::function<bool()>& done, int timeoutMs) {

@@ -81,7 +81,8 @@ class PX_EXPORT COleControlSite {
   // Runs the event loop for msecs.
   static void PumpMessagesFor(int msecs);
   // Makes the process's event-loop application object if there is none
-  // (hosts without a user interface: tools, tests).
+  // (hosts without a user interface: tools, tests): a graphical one when a
+  // display or QT_QPA_PLATFORM is set (drawing text needs it), else a core one.
   static void EnsureApplication();
 
   struct Impl;
