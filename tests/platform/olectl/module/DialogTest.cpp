@@ -12,12 +12,14 @@
 
 namespace {
 
+// Lives as long as the process: Qt must not be torn down by static
+// destructors in an unknown order.
 QApplication& App() {
   static int argc = 1;
   static char name[] = "olectl_module_test";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
 }
 
 CDialogTemplate Box() {
