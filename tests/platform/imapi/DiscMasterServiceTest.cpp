@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -591,6 +593,95 @@ TEST_F(ServiceTest, TheToolAddsListsAndRemovesRecorders) {
   EXPECT_EQ(r.out.find(a + "\n"), std::string::npos);
   reg::RegTree tree = reg::Registry().Load();
   EXPECT_EQ(tree.SubKeys("Software\\Cantrel\\DiscMaster\\VirtualRecorders").size(), 1u);
+}
+
+TEST_F(ServiceTest, ASpeedPacesTheRecordingLikeARecorder) {
+  // 10x is 750 blocks a second, so 375 blocks cannot take less than half a
+  // second; unpaced they take a few milliseconds.
+  const std::string folder = AddRecorder({"--speed", "10"});
+  ComPtr<IDiscMaster> master = OpenMaster();
+  ComPtr<IRedbookDiscMaster> redbook = Redbook(master.Get());
+  ASSERT_EQ(Stage(redbook.Get(), Pattern(375, 1)), S_OK);
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(master->RecordDisc(true, false), S_OK);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(480));
+}
+
+TEST_F(ServiceTest, AKilledRecordingLeavesNoImage) {
+  const std::string folder = AddRecorder({"--speed", "1"});
+  pid_t child = fork();
+  if (child == 0) {
+    // Records 20 seconds' worth at 1x; killed long before the end.
+    ComPtr<IDiscMaster> master;
+    if (CoCreateInstance(CLSID_MSDiscMasterObj, nullptr, CLSCTX_ALL, IID_IDiscMaster,
+                         master.ReleaseAndGetVoidAddress()) != S_OK ||
+        master->Open() != S_OK)
+      _exit(1);
+    ComPtr<IRedbookDiscMaster> redbook;
+    if (master->SetActiveDiscMasterFormat(IID_IRedbookDiscMaster, redbook.ReleaseAndGetVoidAddress()) != S_OK ||
+        Stage(redbook.Get(), Pattern(1500, 1), 100) != S_OK)
+      _exit(2);
+    master->RecordDisc(false, false);
+    _exit(3);
+  }
+  ASSERT_GT(child, 0);
+  // Wait until the image is being written, then kill the recording.
+  const std::string partial = folder + "/.disc-0001.bin.tmp-" + std::to_string(child);
+  for (int i = 0; i < 200 && !(fs::exists(partial) && fs::file_size(partial) > 0); ++i) usleep(50000);
+  ASSERT_TRUE(fs::exists(partial));
+  kill(child, SIGKILL);
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFSIGNALED(status));
+  EXPECT_TRUE(Images(folder).empty());
+
+  // The next user of the recorder clears what the dead process left and
+  // records normally; the disc is still blank.
+  ComPtr<IDiscMaster> master = OpenMaster();
+  EXPECT_NE(MediaFlags(ActiveRecorder(master.Get()).Get()) & MEDIA_BLANK, 0);
+  ComPtr<IRedbookDiscMaster> redbook = Redbook(master.Get());
+  ASSERT_EQ(Stage(redbook.Get(), Pattern(300, 2)), S_OK);
+  for (auto& name : Entries(folder)) EXPECT_EQ(name.find(std::to_string(child)), std::string::npos) << name;
+  ASSERT_EQ(master->RecordDisc(false, false), S_OK);
+  EXPECT_EQ(Images(folder), (std::vector<std::string>{"disc-0001.bin", "disc-0001.cue"}));
+}
+
+TEST_F(ServiceTest, TheLibraryCanUnloadOnlyWhenNothingIsAlive) {
+  void* lib = dlopen(Bin("libimapisvc.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(lib, nullptr);
+  auto getClass = reinterpret_cast<PFN_DllGetClassObject>(dlsym(lib, "DllGetClassObject"));
+  auto canUnload = reinterpret_cast<PFN_DllCanUnloadNow>(dlsym(lib, "DllCanUnloadNow"));
+  ASSERT_TRUE(getClass && canUnload);
+  ComPtr<IClassFactory> factory;
+  EXPECT_EQ(getClass(IID_IDiscMaster, IID_IClassFactory, factory.ReleaseAndGetVoidAddress()),
+            CLASS_E_CLASSNOTAVAILABLE);
+  ASSERT_EQ(getClass(CLSID_MSDiscMasterObj, IID_IClassFactory, factory.ReleaseAndGetVoidAddress()), S_OK);
+  EXPECT_EQ(canUnload(), S_OK);
+  ComPtr<IDiscMaster> master;
+  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDiscMaster, master.ReleaseAndGetVoidAddress()), S_OK);
+  ComPtr<IUnknown> outer = master.As<IUnknown>();
+  ComPtr<IUnknown> aggregated;
+  EXPECT_EQ(factory->CreateInstance(outer.Get(), IID_IUnknown, aggregated.ReleaseAndGetVoidAddress()),
+            CLASS_E_NOAGGREGATION);
+  EXPECT_EQ(canUnload(), S_FALSE);
+  ASSERT_EQ(master->Open(), S_OK);
+  ComPtr<IEnumDiscMasterFormats> formats;
+  ASSERT_EQ(master->EnumDiscMasterFormats(formats.ReleaseAndGetAddressOf()), S_OK);
+  IID found[3] = {};
+  ULONG n = 0;
+  EXPECT_EQ(formats->Next(3, found, &n), S_FALSE);
+  EXPECT_EQ(n, 2u);
+  master = nullptr;
+  outer = nullptr;
+  EXPECT_EQ(canUnload(), S_FALSE);  // the walk over the formats is still alive
+  formats = nullptr;
+  EXPECT_EQ(canUnload(), S_OK);
+  ASSERT_EQ(factory->LockServer(TRUE), S_OK);
+  EXPECT_EQ(canUnload(), S_FALSE);
+  ASSERT_EQ(factory->LockServer(FALSE), S_OK);
+  EXPECT_EQ(canUnload(), S_OK);
+  factory = nullptr;
+  dlclose(lib);
 }
 
 TEST_F(ServiceTest, TheLibraryRegistersItselfAndUnregisters) {
