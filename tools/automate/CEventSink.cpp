@@ -1,0 +1,54 @@
+#include "tools/automate/CEventSink.h"
+
+CEventSink* CEventSink::Create(const IID& iidEvents, Handler handler) {
+  return new CEventSink(iidEvents, std::move(handler));
+}
+
+void CEventSink::Detach() { m_handler = nullptr; }
+
+HRESULT CEventSink::QueryInterface(REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  if (riid == IID_IUnknown || riid == IID_IDispatch || riid == m_iidEvents) {
+    *ppv = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *ppv = nullptr;
+  return E_NOINTERFACE;
+}
+
+ULONG CEventSink::AddRef() { return ++m_cRef; }
+
+ULONG CEventSink::Release() {
+  const ULONG n = --m_cRef;
+  if (n == 0) delete this;
+  return n;
+}
+
+HRESULT CEventSink::GetTypeInfoCount(UINT* pctinfo) {
+  if (!pctinfo) return E_POINTER;
+  *pctinfo = 0;
+  return S_OK;
+}
+
+HRESULT CEventSink::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) {
+  if (ppTInfo) *ppTInfo = nullptr;
+  return DISP_E_BADINDEX;
+}
+
+HRESULT CEventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT cNames, LCID, DISPID* rgDispId) {
+  for (UINT i = 0; rgDispId && i < cNames; ++i) rgDispId[i] = DISPID_UNKNOWN;
+  return DISP_E_UNKNOWNNAME;
+}
+
+HRESULT CEventSink::Invoke(DISPID dispIdMember, REFIID, LCID, WORD, DISPPARAMS* pDispParams, VARIANT* pVarResult,
+                           EXCEPINFO*, UINT*) {
+  if (pVarResult) VariantInit(pVarResult);
+  std::vector<CVariant> args;
+  if (pDispParams && pDispParams->rgvarg) {
+    // rgvarg holds the arguments last to first.
+    for (UINT i = pDispParams->cArgs; i-- > 0;) args.emplace_back(pDispParams->rgvarg[i]);
+  }
+  if (m_handler) m_handler(dispIdMember, args);
+  return S_OK;
+}

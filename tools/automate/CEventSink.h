@@ -1,0 +1,38 @@
+// The script host's end of an object's event connection: a dispatch
+// interface that answers to the object's source interface and hands every
+// call to a handler, with the arguments in declaration order.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <vector>
+
+#include "platform/com/Interfaces.h"
+#include "platform/com/Variant.h"
+
+class CEventSink final : public IDispatch {
+ public:
+  using Handler = std::function<void(DISPID dispid, const std::vector<CVariant>& args)>;
+
+  // Count of 1, owned by the caller.
+  static CEventSink* Create(const IID& iidEvents, Handler handler);
+  // No more calls reach the handler (the connection may outlive the host).
+  void Detach();
+
+  HRESULT QueryInterface(REFIID riid, void** ppv) override;
+  ULONG AddRef() override;
+  ULONG Release() override;
+  HRESULT GetTypeInfoCount(UINT* pctinfo) override;
+  HRESULT GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
+  HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid, DISPID* rgDispId) override;
+  HRESULT Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
+                 VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
+
+ private:
+  CEventSink(const IID& iidEvents, Handler handler) : m_iidEvents(iidEvents), m_handler(std::move(handler)) {}
+  ~CEventSink() = default;
+
+  std::atomic<ULONG> m_cRef{1};
+  IID m_iidEvents;
+  Handler m_handler;
+};

@@ -1,0 +1,39 @@
+#include "tools/cantrel/CErrorTexts.h"
+
+#include "control/jobs/ErrorNumbers.h"
+
+std::string CErrorTexts::ErrorEvent(int nErrorNo) {
+  switch (nErrorNo) {
+    case CANTREL_ERR_INVALIDARG:
+      return "a track was refused as an invalid argument while it was staged";
+    case CANTREL_ERR_NOTOPENED:
+      return "the disc-mastering service was not open while the tracks were staged";
+    case CANTREL_ERR_TRACKNOTOPEN:
+      return "a track was written before it was opened";
+    case CANTREL_ERR_DISCFULL:
+      return "the disc is full or not blank, or there is no disc or no usable recorder";
+    case CANTREL_ERR_TRACKFILE:
+      return "a track file could not be read in full (changed or removed since it was added); nothing was recorded";
+    case CANTREL_ERR_STAGING:
+      return "staging the tracks failed; nothing was recorded";
+    case CANTREL_ERR_RECORD:
+      return "recording the disc failed";
+    case CANTREL_ERR_ERASE:
+      return "erasing the disc failed";
+    default:
+      return "unknown error";
+  }
+}
+
+std::string CErrorTexts::TrackRefusal(int nResult, bool bReadable) {
+  switch (nResult) {
+    case -1:
+      return bReadable ? "not a WAV file (a RIFF/WAVE header with its format chunk first)" : "cannot be read";
+    case -2:
+      return "not two channels: only stereo 44100 Hz WAV files can be burnt";
+    case -3:
+      return "not 44100 Hz: only stereo 44100 Hz WAV files can be burnt";
+    default:
+      return "refused (" + std::to_string(nResult) + ")";
+  }
+}
