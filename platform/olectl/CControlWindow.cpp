@@ -16,15 +16,6 @@ int MessageEventType() {
   return type;
 }
 
-class CMessageEvent final : public QEvent {
- public:
-  CMessageEvent(UINT message, WPARAM wParam, LPARAM lParam)
-      : QEvent(static_cast<QEvent::Type>(MessageEventType())), m_message(message), m_wParam(wParam), m_lParam(lParam) {}
-  UINT m_message;
-  WPARAM m_wParam;
-  LPARAM m_lParam;
-};
-
 // Handles are never reused, so a stale handle cannot reach a newer window.
 struct WindowTable {
   std::mutex mutex;
@@ -69,7 +60,12 @@ BOOL CControlWindow::Post(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
   std::lock_guard lock(t.mutex);
   auto it = t.windows.find(reinterpret_cast<uintptr_t>(hWnd));
   if (it == t.windows.end()) return FALSE;
-  QCoreApplication::postEvent(it->second, new CMessageEvent(message, wParam, lParam));
+  CControlWindow* pWindow = it->second;
+  {
+    std::lock_guard queueLock(pWindow->m_queueMutex);
+    pWindow->m_queue.push_back({message, wParam, lParam});
+  }
+  QCoreApplication::postEvent(pWindow, new QEvent(static_cast<QEvent::Type>(MessageEventType())));
   return TRUE;
 }
 
@@ -81,10 +77,16 @@ BOOL CControlWindow::Exists(HWND hWnd) {
 
 bool CControlWindow::event(QEvent* pEvent) {
   if (pEvent->type() != MessageEventType()) return QObject::event(pEvent);
-  auto* pMsg = static_cast<CMessageEvent*>(pEvent);
+  Message msg;
+  {
+    std::lock_guard queueLock(m_queueMutex);
+    if (m_queue.empty()) return true;
+    msg = m_queue.front();
+    m_queue.pop_front();
+  }
   if (m_pOwner && !m_bDestroyed) {
     ++m_nDispatchDepth;
-    m_pOwner->DispatchWindowMessage(pMsg->m_message, pMsg->m_wParam, pMsg->m_lParam);
+    m_pOwner->DispatchWindowMessage(msg.message, msg.wParam, msg.lParam);
     --m_nDispatchDepth;
   }
   return true;

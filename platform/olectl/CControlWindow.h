@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QObject>
+#include <deque>
+#include <mutex>
 
 #include "platform/olectl/WinUser.h"
 
@@ -27,8 +29,18 @@ class CControlWindow final : public QObject {
  private:
   ~CControlWindow() override;
 
+  struct Message {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+  };
+
   COleControl* m_pOwner;
   HWND m_hWnd;
+  // The messages themselves travel here, under a lock of our own; the
+  // toolkit only carries one wake-up per message to the owner's thread.
+  std::mutex m_queueMutex;
+  std::deque<Message> m_queue;
   int m_nDispatchDepth = 0;
   bool m_bDestroyed = false;
 };
