@@ -14,8 +14,9 @@ function(cantrel_add_test)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
-  gtest_discover_tests(${T_NAME}
-    PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT}
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
-    DISCOVERY_TIMEOUT 60)
+  set(_props TIMEOUT ${T_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  if(T_LABELS)
+    list(APPEND _props LABELS "${T_LABELS}")
+  endif()
+  gtest_discover_tests(${T_NAME} PROPERTIES ${_props} DISCOVERY_TIMEOUT 60)
 endfunction()
