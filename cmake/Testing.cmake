@@ -16,7 +16,10 @@ function(cantrel_add_test)
   endif()
   set(_props TIMEOUT ${T_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
   if(T_LABELS)
-    list(APPEND _props LABELS "${T_LABELS}")
+    # One label holding all names: a list would be split into property pairs
+    # on its way through test discovery. ctest -L matches by regex anyway.
+    list(JOIN T_LABELS "," _labels)
+    list(APPEND _props LABELS ${_labels})
   endif()
   gtest_discover_tests(${T_NAME} PROPERTIES ${_props} DISCOVERY_TIMEOUT 60)
 endfunction()
