@@ -303,6 +303,12 @@ ScriptStatement CScriptParser::ParseStatement() {
       s.values.push_back(ParseExpr());
     } else {
       if (e.kind != ScriptExpr::Kind::Member) Fail("unknown statement \"" + first.text + "\"");
+      // "obj.Method a, b" passes its arguments without parentheses.
+      if (e.args.empty() && !AtEnd()) {
+        do {
+          e.args.push_back(ParseExpr());
+        } while (Accept(','));
+      }
       s.kind = ScriptStatement::Kind::Call;
       s.values.push_back(std::move(e));
     }

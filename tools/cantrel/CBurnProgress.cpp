@@ -57,8 +57,10 @@ std::string CBurnProgress::Blocks(long lCompleted, long lTotal, double dElapsed)
     m_bLineOpen = true;
     return Render(dElapsed);
   }
-  if (percent == m_nLastPercent) return {};
-  m_nLastPercent = percent;
+  // A log gets a line every 5 percent, not one for each block.
+  const int step = percent / kPlainStep;
+  if (step == m_nLastStep) return {};
+  m_nLastStep = step;
   return Render(dElapsed);
 }
 

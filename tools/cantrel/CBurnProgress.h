@@ -1,7 +1,7 @@
 // What the cantrel tool shows while a disc is written: on a terminal one
 // live line with a bar, the percentage, the blocks, the track and the elapsed
 // time, and "closing disc" at the end; elsewhere (a pipe, a log) one plain
-// line whenever the percentage, the track or the phase changes.
+// line whenever the percentage moves on by 5, the track or the phase changes.
 #pragma once
 
 #include <string>
@@ -31,6 +31,7 @@ class CBurnProgress {
   long m_lTrack = 0;
   long m_lTracks = 0;
   long m_lClosingSeconds = -1;  // -1 until the disc is being closed
-  int m_nLastPercent = -1;      // plain lines: the percentage last written
+  static constexpr int kPlainStep = 5;
+  int m_nLastStep = -1;         // plain lines: the percentage last written, in steps
   bool m_bLineOpen = false;     // terminal: a live line waits for its end
 };

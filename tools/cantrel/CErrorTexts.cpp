@@ -15,7 +15,7 @@ std::string CErrorTexts::ErrorEvent(int nErrorNo) {
     case CANTREL_ERR_TRACKFILE:
       return "a track file could not be read in full (changed or removed since it was added); nothing was recorded";
     case CANTREL_ERR_STAGING:
-      return "staging the tracks failed; nothing was recorded";
+      return "staging the tracks failed (a track shorter than 4 seconds is refused, for one); nothing was recorded";
     case CANTREL_ERR_RECORD:
       return "recording the disc failed";
     case CANTREL_ERR_ERASE:
