@@ -10,6 +10,9 @@ namespace {
 // Deep enough for any sensible script, shallow enough that hostile input
 // cannot exhaust the stack.
 constexpr int kMaxDepth = 64;
+// Members and arguments in one statement; evaluating and freeing a statement
+// recurse along its chains.
+constexpr int kMaxNodes = 1024;
 
 const char* const kReserved[] = {"set",  "let",   "call",  "print", "for",   "each",    "in",  "next",
                                  "wait", "create", "byref", "true", "false", "empty", "null", "nothing", "rem"};
@@ -206,6 +209,7 @@ ScriptExpr CScriptParser::ParseExpr() {
     return e;
   }
   while (Accept('.')) {
+    if (++m_nNodes > kMaxNodes) Fail("statement too long");
     const Token& m = Peek();
     if (m.kind != Token::Kind::Word) Fail("expected a member name after '.'");
     ++m_nPos;
@@ -216,6 +220,7 @@ ScriptExpr CScriptParser::ParseExpr() {
     if (Accept('(')) {
       if (!Accept(')')) {
         do {
+          if (++m_nNodes > kMaxNodes) Fail("statement too long");
           member.args.push_back(ParseExpr());
         } while (Accept(','));
         Expect(')');

@@ -43,4 +43,5 @@ class CScriptParser {
   int m_nLine;
   std::vector<Token> m_tokens;
   size_t m_nPos = 0;
+  int m_nNodes = 0;
 };

@@ -212,6 +212,12 @@ TEST(ScriptParser, DeepNestingIsRefusedNotOverflowed) {
   std::string text = "print ";
   for (int i = 0; i < 5000; ++i) text += "a.b(";
   EXPECT_THROW(CScriptParser::Parse(text), CScriptError);
+  std::string chain = "print a";
+  for (int i = 0; i < 5000; ++i) chain += ".b";
+  EXPECT_THROW(CScriptParser::Parse(chain), CScriptError);
+  std::string args = "print a.b(1";
+  for (int i = 0; i < 5000; ++i) args += ", 1";
+  EXPECT_THROW(CScriptParser::Parse(args + ")"), CScriptError);
   std::string ok = "print a.b(a.b(a.b(1)))";
   EXPECT_NO_THROW(CScriptParser::Parse(ok));
 }
