@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "control/imapi/CDiscMaster.h"
@@ -420,6 +423,39 @@ TEST_F(WrapperTest, AFullBurnSequenceStagesWhatWasHandedOverAndLeaksNothing) {
   EXPECT_EQ(records[0].tracks[0].data[2352], 0x41);
   EXPECT_TRUE(records[0].eject);
   EXPECT_EQ(fake.CountCalls("Recorder1.QueryMediaType"), 1u);
+  EXPECT_EQ(fake.LiveObjects(), 0u);
+}
+
+TEST_F(WrapperTest, AJobOnItsOwnThreadCanBeWatchedFromAnother) {
+  // The job tests read the fake while a job thread drives it.
+  FakeScript s = TwoRecorders();
+  std::atomic<bool> done{false};
+  FakeDiscMaster fake(s);
+  std::thread job([&] {
+    CoInitialize(nullptr);
+    for (int i = 0; i < 20; ++i) {
+      CDiscMaster master;
+      if (master.Open() != S_OK) break;
+      ChooseRecorder(master, i % 3);
+      (void)master.OpenExclusive();
+      (void)master.SetActiveFormat(IID_IRedbookDiscMaster);
+      (void)master.CreateAudioTrack(1);
+      (void)master.RecordDisc(true, false);
+      master.Close();
+    }
+    CoUninitialize();
+    done = true;
+  });
+  size_t seen = 0;
+  while (!done) {
+    seen = std::max(seen, fake.Calls().size());
+    (void)fake.RefCount("Recorder0");
+    (void)fake.LiveObjects();
+    (void)fake.Records();
+  }
+  job.join();
+  EXPECT_EQ(fake.MastersCreated(), 20);
+  EXPECT_EQ(fake.Records().size(), 20u);
   EXPECT_EQ(fake.LiveObjects(), 0u);
 }
 

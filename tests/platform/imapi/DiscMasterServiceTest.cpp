@@ -206,13 +206,13 @@ class ServiceTest : public ::testing::Test {
 };
 
 TEST_F(ServiceTest, RecordsTwoTracksAsAnImageOfExactlyTheStagedBlocks) {
+  CTestSink sink;  // outlives the disc master, which holds it
   const std::string folder = AddRecorder();
   ComPtr<IDiscMaster> master = OpenMaster();
   ComPtr<IRedbookDiscMaster> redbook = Redbook(master.Get());
   const auto one = Pattern(300, 1), two = Pattern(451, 2);
   ASSERT_EQ(Stage(redbook.Get(), one), S_OK);
   ASSERT_EQ(Stage(redbook.Get(), two, 50), S_OK);  // several blocks per call, the last call short
-  CTestSink sink;
   UINT_PTR cookie = 0;
   ASSERT_EQ(master->ProgressAdvise(&sink, &cookie), S_OK);
   ASSERT_EQ(master->RecordDisc(false, false), S_OK);
@@ -323,12 +323,12 @@ TEST_F(ServiceTest, RefusedStagingNeverBecomesADisc) {
        IMAPI_E_TRACKOPEN, IMAPI_E_TRACKOPEN},
   };
   for (const auto& c : cases) {
+    CTestSink sink;  // outlives the disc master, which holds it
     SCOPED_TRACE(c.name);
     const std::string folder = AddRecorder({"--minutes", "74"});
     ComPtr<IDiscMaster> master = OpenMaster();
     ComPtr<IRedbookDiscMaster> redbook = Redbook(master.Get());
     EXPECT_EQ(c.stage(redbook.Get()), c.staged);
-    CTestSink sink;
     UINT_PTR cookie = 0;
     ASSERT_EQ(master->ProgressAdvise(&sink, &cookie), S_OK);
     EXPECT_EQ(master->RecordDisc(false, false), c.recorded);
@@ -344,10 +344,10 @@ TEST_F(ServiceTest, RefusedStagingNeverBecomesADisc) {
 
 TEST_F(ServiceTest, SimulationRunsTheSameStepsAndWritesNothing) {
   const std::string folder = AddRecorder();
+  CTestSink sink;  // outlives the disc master, which holds it
   ComPtr<IDiscMaster> master = OpenMaster();
   ComPtr<IRedbookDiscMaster> redbook = Redbook(master.Get());
   ASSERT_EQ(Stage(redbook.Get(), Pattern(320, 4)), S_OK);
-  CTestSink sink;
   UINT_PTR cookie = 0;
   ASSERT_EQ(master->ProgressAdvise(&sink, &cookie), S_OK);
   ASSERT_EQ(master->RecordDisc(true, false), S_OK);
@@ -359,10 +359,10 @@ TEST_F(ServiceTest, SimulationRunsTheSameStepsAndWritesNothing) {
 
 TEST_F(ServiceTest, ASinkThatCancelsStopsTheRecordingCleanly) {
   const std::string folder = AddRecorder();
+  CTestSink sink;  // outlives the disc master, which holds it
   ComPtr<IDiscMaster> master = OpenMaster();
   ComPtr<IRedbookDiscMaster> redbook = Redbook(master.Get());
   ASSERT_EQ(Stage(redbook.Get(), Pattern(1000, 9)), S_OK);
-  CTestSink sink;
   sink.m_cancelAfterBlocks = 100;
   UINT_PTR cookie = 0;
   ASSERT_EQ(master->ProgressAdvise(&sink, &cookie), S_OK);
@@ -374,6 +374,7 @@ TEST_F(ServiceTest, ASinkThatCancelsStopsTheRecordingCleanly) {
 }
 
 TEST_F(ServiceTest, OpenComesFirstAndCloseEndsTheWork) {
+  CTestSink sink;  // outlives the disc master, which holds it
   AddRecorder();
   ComPtr<IDiscMaster> master;
   ASSERT_EQ(CoCreateInstance(CLSID_MSDiscMasterObj, nullptr, CLSCTX_ALL, IID_IDiscMaster,
@@ -383,7 +384,6 @@ TEST_F(ServiceTest, OpenComesFirstAndCloseEndsTheWork) {
   ComPtr<IEnumDiscRecorders> walk;
   ComPtr<IDiscRecorder> recorder;
   ComPtr<IRedbookDiscMaster> redbook;
-  CTestSink sink;
   UINT_PTR cookie = 0;
   auto all = [&]() {
     return std::vector<HRESULT>{master->GetActiveDiscMasterFormat(&format),
@@ -507,6 +507,7 @@ TEST_F(ServiceTest, EraseWorksOnRewritableDiscsOnly) {
   for (const Case& c : {Case{"cd-rw", S_OK, true}, Case{"cd-r", IMAPI_E_MEDIUM_INVALIDTYPE, false}}) {
     SCOPED_TRACE(c.media);
     AddRecorder({"--media", c.media});
+    CTestSink sink;  // outlives the disc master, which holds it
     ComPtr<IDiscMaster> master = OpenMaster();
     ComPtr<IEnumDiscRecorders> walk;
     ASSERT_EQ(master->EnumDiscRecorders(walk.ReleaseAndGetAddressOf()), S_OK);
@@ -517,7 +518,6 @@ TEST_F(ServiceTest, EraseWorksOnRewritableDiscsOnly) {
     ComPtr<IRedbookDiscMaster> redbook = Redbook(master.Get());
     ASSERT_EQ(Stage(redbook.Get(), Pattern(300, 8)), S_OK);
     ASSERT_EQ(master->RecordDisc(false, false), S_OK);
-    CTestSink sink;
     UINT_PTR cookie = 0;
     ASSERT_EQ(master->ProgressAdvise(&sink, &cookie), S_OK);
     EXPECT_EQ(recorder->Erase(1), IMAPI_E_NOTOPENED);
