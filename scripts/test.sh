@@ -26,4 +26,10 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
   run_suite build-asan "-DCANTREL_SANITIZE=address;undefined" -DCANTREL_BUILD_BENCH=OFF
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp" \
   run_suite build-tsan -DCANTREL_SANITIZE=thread -DCANTREL_BUILD_BENCH=OFF -- -L tsan
+
+# ---- Fuzz targets: a short, fixed number of runs each (clang, ASan + UBSan),
+# seeds and every past finding included. scripts/fuzz.sh runs them longer.
+echo "== fuzz (2000 runs per target)"
+FUZZ_BUILD_DIR=build-fuzz scripts/fuzz.sh runs:2000
+
 echo "all tests passed"
