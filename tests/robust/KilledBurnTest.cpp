@@ -6,6 +6,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <thread>
@@ -116,7 +117,9 @@ class KilledBurn : public ::testing::Test {
       auto bytes = testsupport::ReadFileBytes(bin);
       bool isLong = bytes == m_long, isShort = bytes == m_short;
       EXPECT_TRUE(isLong || isShort) << "an image of " << bytes.size() << " bytes that no burn wrote";
-      if (fs::exists(cue)) EXPECT_EQ(CBurnRig::CueTracks(cue, base + ".bin"), isLong ? 3 : 1);
+      if (fs::exists(cue)) {
+        EXPECT_EQ(CBurnRig::CueTracks(cue, base + ".bin"), isLong ? 3 : 1);
+      }
       images.insert(base);
     }
     return images;
@@ -138,6 +141,7 @@ class KilledBurn : public ::testing::Test {
 
 TEST_F(KilledBurn, EveryMomentLeavesWholeImagesAConsistentTrayAndABurnableRecorder) {
   std::set<Phase> seen;
+  int nLeftBehind = 0;  // kills that left stash or temporary files for the next burn to clean
   for (const KillPoint& point : kKillPoints) {
     SCOPED_TRACE(point.name);
     CChildProcess burn({m_rig.Bin("cantrel"), "burn", "--drive", "0", m_rig.Path("a.wav"), m_rig.Path("b.wav"),
@@ -150,10 +154,17 @@ TEST_F(KilledBurn, EveryMomentLeavesWholeImagesAConsistentTrayAndABurnableRecord
     burn.Kill(SIGKILL);
     int status = burn.Wait();
     // Too late is possible on a loaded machine: then the burn must have worked.
-    if (status != -SIGKILL) EXPECT_EQ(status, 0) << burn.Err();
+    if (status != -SIGKILL) {
+      EXPECT_EQ(status, 0) << burn.Err();
+    }
 
     auto images = CheckImages();
     CheckTray(images);
+    const size_t nWorkFiles = CBurnRig::WorkFiles(m_folder).size();
+    nLeftBehind += nWorkFiles > 0;
+    std::printf("  %-40s %s, exit %d, %zu images, %zu work files left, tray %s\n", point.name,
+                bSeen ? "phase seen" : "phase missed", status, images.size(), nWorkFiles,
+                CBurnRig::Tray(m_folder)["state"].c_str());
     if (CBurnRig::Tray(m_folder)["state"] == "recorded") {
       auto eject = testsupport::RunProcess({m_rig.Bin("cantrel"), "eject", "--drive", "0"});
       ASSERT_EQ(eject.status, 0) << eject.err;
@@ -170,6 +181,7 @@ TEST_F(KilledBurn, EveryMomentLeavesWholeImagesAConsistentTrayAndABurnableRecord
   // The moments in the middle of a burn were really hit, not only missed.
   EXPECT_TRUE(seen.count(Phase::Staging)) << "no kill landed while staging";
   EXPECT_TRUE(seen.count(Phase::Recording)) << "no kill landed while recording";
+  EXPECT_GT(nLeftBehind, 0) << "no kill left anything to clean, so the cleaning went untested";
 }
 
 }  // namespace
