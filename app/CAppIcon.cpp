@@ -57,7 +57,8 @@ QList<QImage> CAppIcon::Images() {
 
 QIcon CAppIcon::Icon() {
   QIcon icon;
-  // The full-colour images come last and win where sizes repeat.
+  // Windows are drawn in full colour; the palette images are for desktops
+  // that ask for them by depth.
   for (const QImage& image : Images())
     if (image.format() == QImage::Format_ARGB32) icon.addPixmap(QPixmap::fromImage(image));
   return icon;

@@ -381,5 +381,7 @@ void MainFrm::RunControlEvent(DISPID dispid, const std::vector<CVariant>& args) 
     // A failure inside a handler would otherwise end the program with the
     // window in whatever state it had.
     ShowUnexpectedError(error.Description());
+  } catch (const std::exception& error) {
+    ShowUnexpectedError(QString::fromLocal8Bit(error.what()));
   }
 }
