@@ -61,11 +61,15 @@ BOOL CControlWindow::Post(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
   auto it = t.windows.find(reinterpret_cast<uintptr_t>(hWnd));
   if (it == t.windows.end()) return FALSE;
   CControlWindow* pWindow = it->second;
+  QEvent* pWake;
   {
+    // Made under the queue's lock, which the owner takes before it looks at
+    // the event: the toolkit's own handover is invisible to race checkers.
     std::lock_guard queueLock(pWindow->m_queueMutex);
     pWindow->m_queue.push_back({message, wParam, lParam});
+    pWake = new QEvent(static_cast<QEvent::Type>(MessageEventType()));
   }
-  QCoreApplication::postEvent(pWindow, new QEvent(static_cast<QEvent::Type>(MessageEventType())));
+  QCoreApplication::postEvent(pWindow, pWake);
   return TRUE;
 }
 
@@ -76,10 +80,13 @@ BOOL CControlWindow::Exists(HWND hWnd) {
 }
 
 bool CControlWindow::event(QEvent* pEvent) {
-  if (pEvent->type() != MessageEventType()) return QObject::event(pEvent);
   Message msg;
   {
-    std::lock_guard queueLock(m_queueMutex);
+    std::unique_lock queueLock(m_queueMutex);
+    if (pEvent->type() != MessageEventType()) {
+      queueLock.unlock();
+      return QObject::event(pEvent);
+    }
     if (m_queue.empty()) return true;
     msg = m_queue.front();
     m_queue.pop_front();
