@@ -16,6 +16,7 @@ limit=${1:-60}
 shift || true
 export CCACHE_DIR="${CCACHE_DIR:-$PWD/.ccache}"
 dir=${FUZZ_BUILD_DIR:-build-fuzz}
+dir=${dir%/}
 
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
@@ -45,9 +46,10 @@ export QT_QPA_PLATFORM=offscreen
 failed=0
 for t in "${targets[@]}"; do
   name=${t#fuzz_}
-  seeds=fuzz/corpus/$name
-  work=$dir/corpus/$name
-  findings=$dir/findings/$name
+  # Absolute paths: a harness may change its working folder.
+  seeds=$PWD/fuzz/corpus/$name
+  work=$PWD/$dir/corpus/$name
+  findings=$PWD/$dir/findings/$name
   mkdir -p "$work" "$findings"
   echo "== $t (${limit})"
   if ! "$dir/bin/$t" "${budget[@]}" -timeout=30 -rss_limit_mb=4096 -print_final_stats=1 \
