@@ -31,7 +31,7 @@ const char kUsage[] =
     "usage: automate FILE\n"
     "       automate -          (the script on standard input)\n"
     "\n"
-    "Statements, one a line ('  # and rem start comments):\n"
+    "Statements, one a line (', # and rem begin comments):\n"
     "  set NAME = create PROGID        create a registered component\n"
     "  set NAME = EXPR | let NAME = EXPR\n"
     "  let OBJ.Property = EXPR         write a property (set: by reference)\n"

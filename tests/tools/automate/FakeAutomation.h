@@ -14,7 +14,7 @@
 struct RecordedCall {
   std::string member;
   WORD wFlags;
-  std::vector<CVariant> args;  // in declaration order, as received (by-reference kept)
+  std::vector<CVariant> args;  // in declaration order, as received (by-reference kept, objects as null)
 };
 
 class FakeObject : public IDispatch {
@@ -129,6 +129,9 @@ inline HRESULT FakeObject::Invoke(DISPID id, REFIID, LCID, WORD wFlags, DISPPARA
     copy.vt = p->rgvarg[i].vt;
     if (copy.vt & VT_BYREF) {
       copy.byref = p->rgvarg[i].byref;
+    } else if (copy.vt == VT_DISPATCH || copy.vt == VT_UNKNOWN) {
+      // Only the type is kept: holding the object could hold this one itself.
+      copy.punkVal = nullptr;
     } else {
       VariantCopy(&copy, &p->rgvarg[i]);
     }

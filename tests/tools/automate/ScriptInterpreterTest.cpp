@@ -33,6 +33,8 @@ class ScriptInterpreter : public ::testing::Test {
     }
     return {status, out.str(), err.str()};
   }
+  // A value the script stored in the object may be the object itself.
+  void TearDown() override { m_pObject->m_value.Clear(); }
   const RecordedCall& LastCall() const {
     EXPECT_FALSE(m_pObject->m_calls.empty());
     return m_pObject->m_calls.back();
