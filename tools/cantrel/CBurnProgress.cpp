@@ -35,8 +35,13 @@ std::string CBurnProgress::Render(double dElapsed) const {
     std::snprintf(text, sizeof text, "%3d%%  closing disc (about %ld s)", percent, m_lClosingSeconds);
     line += text;
   } else {
-    std::snprintf(text, sizeof text, "%3d%%  %ld/%ld blocks", percent, m_lCompleted, m_lTotal);
+    std::snprintf(text, sizeof text, "%3d%%", percent);
     line += text;
+    // The service announces the track before the first blocks.
+    if (m_lTotal > 0) {
+      std::snprintf(text, sizeof text, "  %ld/%ld blocks", m_lCompleted, m_lTotal);
+      line += text;
+    }
     if (m_lTracks > 0) {
       std::snprintf(text, sizeof text, "  track %ld of %ld", m_lTrack, m_lTracks);
       line += text;

@@ -113,7 +113,7 @@ TEST(CantrelBurnProgress, PercentAndElapsedTime) {
 
 TEST(CantrelBurnProgress, PlainLinesOnlyWhenSomethingChanges) {
   CBurnProgress p(false);
-  EXPECT_EQ(p.Track(1, 2, 0.5), "  0%  0/0 blocks  track 1 of 2  0:00\n");
+  EXPECT_EQ(p.Track(1, 2, 0.5), "  0%  track 1 of 2  0:00\n") << "no blocks announced yet";
   EXPECT_EQ(p.Blocks(0, 300, 1), "  0%  0/300 blocks  track 1 of 2  0:01\n");
   EXPECT_EQ(p.Blocks(1, 300, 1), "") << "still 0%";
   EXPECT_EQ(p.Blocks(14, 300, 1), "") << "4%: not yet the next step of 5";
