@@ -184,14 +184,17 @@ UINT CCantrelJobs::EraseThread(LPVOID pParam) {
       hrAdvise = master.ProgressAdvise(pSink.Get(), &nCookie);
     }
 
-    if (SUCCEEDED(master.OpenExclusive())) {
-      HRESULT hrErase = master.Erase(params.bFullErase != 0);
+    // A recorder that cannot be opened is an erase that failed: without an
+    // event the host could not tell a finished job from a running one.
+    HRESULT hrErase = master.OpenExclusive();
+    if (SUCCEEDED(hrErase)) {
+      hrErase = master.Erase(params.bFullErase != 0);
       master.CloseExclusive();
-      if (FAILED(hrErase))
-        Post(params, WM_JOB_ERROR, CANTREL_ERR_ERASE);
-      else
-        Post(params, WM_ERASE_COMPLETE);
     }
+    if (FAILED(hrErase))
+      Post(params, WM_JOB_ERROR, CANTREL_ERR_ERASE);
+    else
+      Post(params, WM_ERASE_COMPLETE);
     if (SUCCEEDED(hrAdvise)) master.ProgressUnadvise(nCookie);
   }
   Post(params, WM_JOB_DONE);

@@ -13,7 +13,8 @@
 //   6  Staging failed for any other reason: another service result, or an
 //      empty track list (there was nothing to burn).
 //   7  Recording the disc failed (the service's RecordDisc reported an error).
-//   8  Erasing the disc failed (the service's Erase reported an error).
+//   8  Erasing the disc failed: the recorder could not be opened, or the
+//      service's Erase reported an error.
 #pragma once
 
 #include "platform/com/ComTypes.h"

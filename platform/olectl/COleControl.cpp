@@ -5,11 +5,13 @@
 #include "platform/com/Apartment.h"
 #include "platform/com/DispatchTable.h"
 #include "platform/olectl/AfxDialogHook.h"
+#include "platform/olectl/AfxResource.h"
 #include "platform/olectl/CControlWindow.h"
 #include "platform/olectl/CMemStream.h"
 #include "platform/olectl/CPropbagPropExchange.h"
 #include "platform/olectl/CResetPropExchange.h"
 #include "platform/olectl/CStreamPropExchange.h"
+#include "platform/olectl/OlePropertyFrame.h"
 
 COleControl::COleControl() {
   m_pWindow = new CControlWindow(this);
@@ -334,9 +336,21 @@ HRESULT COleControl::DoVerb(LONG iVerb, MSG*, IOleClientSite* pActiveSite, LONG,
       return S_OK;
     case OLEIVERB_DISCARDUNDOSTATE:
       return S_OK;
+    case OLEIVERB_PROPERTIES:
+      return OnProperties();
     default:
       return iVerb > 0 ? OLEOBJ_S_INVALIDVERB : E_NOTIMPL;
   }
+}
+
+HRESULT COleControl::OnProperties() {
+  ULONG cPages = 0;
+  LPCLSID pPages = GetPropPageIDs(cPages);
+  if (cPages == 0 || !pPages) return S_OK;
+  ComPtr<IDispatch> self(static_cast<IDispatch*>(this));
+  std::u16string caption = AfxLoadString(GetModuleState()->m_hInstance, GetUserTypeNameID()).value_or(u"Control");
+  IUnknown* objects[] = {self.Get()};
+  return OleCreatePropertyFrame(nullptr, 0, 0, caption.c_str(), 1, objects, cPages, pPages, 0, 0, nullptr);
 }
 
 HRESULT COleControl::EnumVerbs(IEnumOLEVERB** ppEnumOleVerb) {

@@ -212,6 +212,8 @@ class PX_EXPORT COleControl : public CCmdTarget,
   virtual void OnResetState();
   // pdc may be null (then nothing is to be drawn).
   virtual void OnDraw(CDC* pdc, const CRect& rcBounds, const CRect& rcInvalid);
+  // The Properties verb: a modal frame with the control's pages.
+  virtual HRESULT OnProperties();
   // The property pages' class identifiers (default: none).
   virtual LPCLSID GetPropPageIDs(ULONG& cPropPages);
   // The string resource of the type name (default 0: none).

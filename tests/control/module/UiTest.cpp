@@ -120,11 +120,11 @@ TEST_F(Ui, PropertyFrameOfTheControlShowsItsPage) {
     if (auto* tabs = w->findChild<QTabWidget*>(); tabs && tabs->count() == 1) tabTitle = tabs->tabText(0);
     w->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
   });
-  IUnknown* objects[] = {site.GetControlUnknown()};
-  EXPECT_EQ(OleCreatePropertyFrame(nullptr, 0, 0, u"cantrel Control", 1, objects, pages.cElems, pages.pElems, 0, 0,
-                                   nullptr),
-            S_OK);
   CoTaskMemFree(pages.pElems);
+  // The Properties verb opens the frame with the control's own pages.
+  ComPtr<IOleObject> ole = site.Query<IOleObject>();
+  ASSERT_TRUE(ole);
+  EXPECT_EQ(ole->DoVerb(OLEIVERB_PROPERTIES, nullptr, nullptr, 0, nullptr, nullptr), S_OK);
   EXPECT_EQ(tabTitle, QStringLiteral("General"));
   EXPECT_EQ(frameTitle, QStringLiteral("cantrel Control Properties"));
 }
