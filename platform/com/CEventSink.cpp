@@ -1,4 +1,4 @@
-#include "tools/automate/CEventSink.h"
+#include "platform/com/CEventSink.h"
 
 CEventSink* CEventSink::Create(const IID& iidEvents, Handler handler) {
   return new CEventSink(iidEvents, std::move(handler));

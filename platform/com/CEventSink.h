@@ -1,6 +1,6 @@
-// The script host's end of an object's event connection: a dispatch
-// interface that answers to the object's source interface and hands every
-// call to a handler, with the arguments in declaration order.
+// A host's end of an object's event connection: a dispatch interface that
+// answers to the object's source interface and hands every call to a
+// handler, with the arguments in declaration order.
 #pragma once
 
 #include <atomic>
@@ -10,7 +10,7 @@
 #include "platform/com/Interfaces.h"
 #include "platform/com/Variant.h"
 
-class CEventSink final : public IDispatch {
+class PX_EXPORT CEventSink final : public IDispatch {
  public:
   using Handler = std::function<void(DISPID dispid, const std::vector<CVariant>& args)>;
 

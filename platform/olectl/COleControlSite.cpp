@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "platform/com/Apartment.h"
+#include "platform/com/CEventSink.h"
 #include "platform/com/DispatchTable.h"
 #include "platform/olectl/CMemPropertyBag.h"
 #include "platform/olectl/CMemStream.h"
@@ -130,67 +131,13 @@ class CSiteObject final : public IOleClientSite, public IOleInPlaceSite, public 
   ~CSiteObject() = default;
 };
 
-// The event sink: every event becomes a call of the host's handler with the
-// arguments in declaration order.
-class CEventSink final : public IDispatch {
- public:
-  CEventSink(const IID& iid, COleControlSite::EventHandler handler) : m_iid(iid), m_handler(std::move(handler)) {}
-  std::atomic<ULONG> m_cRef{1};
-
-  HRESULT QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == m_iid) {
-      *ppv = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++m_cRef; }
-  ULONG Release() override {
-    ULONG n = --m_cRef;
-    if (!n) delete this;
-    return n;
-  }
-  HRESULT GetTypeInfoCount(UINT* pctinfo) override {
-    if (!pctinfo) return E_POINTER;
-    *pctinfo = 0;
-    return S_OK;
-  }
-  HRESULT GetTypeInfo(UINT, LCID, ITypeInfo** pp) override {
-    if (pp) *pp = nullptr;
-    return DISP_E_BADINDEX;
-  }
-  HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT cNames, LCID, DISPID* rgDispId) override {
-    for (UINT i = 0; rgDispId && i < cNames; ++i) rgDispId[i] = DISPID_UNKNOWN;
-    return DISP_E_UNKNOWNNAME;
-  }
-  HRESULT Invoke(DISPID dispIdMember, REFIID, LCID, WORD, DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO*,
-                 UINT*) override {
-    std::vector<CVariant> args;
-    if (pDispParams && pDispParams->rgvarg) {
-      for (UINT i = pDispParams->cArgs; i-- > 0;) args.emplace_back(pDispParams->rgvarg[i]);
-    }
-    if (pVarResult) VariantInit(pVarResult);
-    if (m_handler) m_handler(dispIdMember, args);
-    return S_OK;
-  }
-  void Disconnect() { m_handler = nullptr; }
-
- private:
-  ~CEventSink() = default;
-  IID m_iid;
-  COleControlSite::EventHandler m_handler;
-};
-
 }  // namespace
 
 struct COleControlSite::Impl {
   ComPtr<IUnknown> pControl;
   CSiteObject* pSite = nullptr;  // one count, released at destruction
   ComPtr<IConnectionPoint> pEventCP;
-  CEventSink* pSink = nullptr;  // one count while connected
+  ComPtr<CEventSink> pSink;  // while connected
   DWORD dwCookie = 0;
 };
 
@@ -248,15 +195,12 @@ HRESULT COleControlSite::ConnectEvents(REFIID iidEvents, EventHandler handler) {
   ComPtr<IConnectionPoint> pCP;
   HRESULT hr = pCPC->FindConnectionPoint(iidEvents, pCP.ReleaseAndGetAddressOf());
   if (FAILED(hr)) return hr;
-  auto* pSink = new CEventSink(iidEvents, std::move(handler));
+  ComPtr<CEventSink> pSink = ComPtr<CEventSink>::Attach(CEventSink::Create(iidEvents, std::move(handler)));
   DWORD dwCookie = 0;
-  hr = pCP->Advise(static_cast<IDispatch*>(pSink), &dwCookie);
-  if (FAILED(hr)) {
-    pSink->Release();
-    return hr;
-  }
+  hr = pCP->Advise(static_cast<IDispatch*>(pSink.Get()), &dwCookie);
+  if (FAILED(hr)) return hr;
   m_pImpl->pEventCP = pCP;
-  m_pImpl->pSink = pSink;
+  m_pImpl->pSink = std::move(pSink);
   m_pImpl->dwCookie = dwCookie;
   return S_OK;
 }
@@ -267,8 +211,7 @@ void COleControlSite::DisconnectEvents() {
     m_pImpl->pEventCP = nullptr;
   }
   if (m_pImpl->pSink) {
-    m_pImpl->pSink->Disconnect();
-    m_pImpl->pSink->Release();
+    m_pImpl->pSink->Detach();
     m_pImpl->pSink = nullptr;
   }
   m_pImpl->dwCookie = 0;

@@ -13,7 +13,7 @@
 
 #include "platform/com/ComPtr.h"
 #include "platform/com/Variant.h"
-#include "tools/automate/CEventSink.h"
+#include "platform/com/CEventSink.h"
 #include "tools/automate/ScriptAst.h"
 
 class CScriptInterpreter {
