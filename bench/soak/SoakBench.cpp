@@ -73,7 +73,11 @@ int Run(const std::vector<std::string>& argv) {
 // returns the audio as it must appear on disc (padded to whole blocks).
 std::vector<uint8_t> MakeWav(const std::string& path, uint32_t dataBytes, uint32_t seed) {
   std::vector<uint8_t> b;
-  auto tag = [&b](const char* s) { b.insert(b.end(), s, s + 4); };
+  b.reserve(44 + size_t{dataBytes});
+  // Byte by byte: GCC 12 misreads a range insert into a small vector here.
+  auto tag = [&b](const char* s) {
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(s[i]));
+  };
   auto le = [&b](uint32_t v, int n) {
     for (int i = 0; i < n; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
   };
