@@ -114,6 +114,15 @@ UINT CCantrelJobs::DriveListThread(LPVOID pParam) {
   return 0;
 }
 
+namespace {
+
+// Another program holds the recorder: worth telling apart from a bad disc.
+bool IsRecorderInUse(HRESULT hr) {
+  return hr == IMAPI_E_DEVICE_NOTACCESSIBLE || hr == IMAPI_E_DEVICE_STILL_IN_USE;
+}
+
+}  // namespace
+
 UINT CCantrelJobs::BurnThread(LPVOID pParam) {
   std::unique_ptr<JobParams> pParams(static_cast<JobParams*>(pParam));
   if (!pParams) return 0;
@@ -124,12 +133,15 @@ UINT CCantrelJobs::BurnThread(LPVOID pParam) {
     master.Open();
     ChooseRecorder(master, params.nDrive);
 
-    master.OpenExclusive();
+    const HRESULT hrOpen = master.OpenExclusive();
     LONG lMediaType = 0, lMediaFlags = 0;
     master.QueryMediaType(&lMediaType, &lMediaFlags);
     master.CloseExclusive();
 
-    if (!(lMediaFlags & MEDIA_BLANK)) {
+    if (IsRecorderInUse(hrOpen)) {
+      Post(params, WM_JOB_ERROR, CANTREL_ERR_INUSE);
+      Post(params, WM_JOB_DONE);
+    } else if (!(lMediaFlags & MEDIA_BLANK)) {
       Post(params, WM_JOB_ERROR, CANTREL_ERR_NOTBLANK);
       Post(params, WM_JOB_DONE);
     } else if (params.vecTracks.empty()) {
@@ -150,7 +162,7 @@ UINT CCantrelJobs::BurnThread(LPVOID pParam) {
       SHORT nError = hrStatus == S_OK ? StageTracks(master, params.vecTracks) : StagingErrorNumber(hrStatus);
       if (nError == 0) {
         HRESULT hrRecord = master.RecordDisc(params.bSimulate != 0, params.bEjectAfterBurn != 0);
-        if (FAILED(hrRecord)) nError = CANTREL_ERR_RECORD;
+        if (FAILED(hrRecord)) nError = IsRecorderInUse(hrRecord) ? CANTREL_ERR_INUSE : CANTREL_ERR_RECORD;
       }
       if (nError == 0) {
         Post(params, WM_JOB_DONE);
@@ -191,7 +203,9 @@ UINT CCantrelJobs::EraseThread(LPVOID pParam) {
       hrErase = master.Erase(params.bFullErase != 0);
       master.CloseExclusive();
     }
-    if (FAILED(hrErase))
+    if (IsRecorderInUse(hrErase))
+      Post(params, WM_JOB_ERROR, CANTREL_ERR_INUSE);
+    else if (FAILED(hrErase))
       Post(params, WM_JOB_ERROR, CANTREL_ERR_ERASE);
     else
       Post(params, WM_ERASE_COMPLETE);

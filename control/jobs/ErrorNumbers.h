@@ -15,6 +15,8 @@
 //   7  Recording the disc failed (the service's RecordDisc reported an error).
 //   8  Erasing the disc failed: the recorder could not be opened, or the
 //      service's Erase reported an error.
+//   9  The recorder is in use by another program (a burn or an erase could
+//      not open it for exclusive use); nothing was written.
 #pragma once
 
 #include "platform/com/ComTypes.h"
@@ -28,3 +30,4 @@ constexpr SHORT CANTREL_ERR_TRACKFILE = 5;
 constexpr SHORT CANTREL_ERR_STAGING = 6;
 constexpr SHORT CANTREL_ERR_RECORD = 7;
 constexpr SHORT CANTREL_ERR_ERASE = 8;
+constexpr SHORT CANTREL_ERR_INUSE = 9;

@@ -20,6 +20,8 @@ std::string CErrorTexts::ErrorEvent(int nErrorNo) {
       return "recording the disc failed";
     case CANTREL_ERR_ERASE:
       return "erasing the disc failed";
+    case CANTREL_ERR_INUSE:
+      return "the recorder is in use by another program; try again when it is free";
     default:
       return "unknown error";
   }

@@ -149,21 +149,38 @@ TEST_F(BurnJobFake, FailedRecordingIsReportedAsErrorSevenNotAsSuccess) {
   ExpectNoLeaks();
 }
 
-TEST_F(BurnJobFake, DiscThatIsNotBlankGivesFourWithoutStaging) {
-  FakeScript script;
-  script.recorders[0].mediaFlags = MEDIA_WRITABLE;
-  m_fake.SetScript(script);
+TEST_F(BurnJobFake, DiscThatIsNotBlankOrRecorderInUseEndsWithoutStaging) {
+  struct Case {
+    const char* name;
+    LONG mediaFlags;
+    HRESULT hrOpen;
+    SHORT expected;
+  };
+  const Case cases[] = {
+      {"not blank", MEDIA_WRITABLE, S_OK, 4},
+      {"recorder cannot be opened", MEDIA_BLANK | MEDIA_WRITABLE, E_FAIL, 4},
+      {"recorder in use elsewhere", MEDIA_BLANK | MEDIA_WRITABLE, IMAPI_E_DEVICE_NOTACCESSIBLE, 9},
+      {"recorder still in use", MEDIA_BLANK | MEDIA_WRITABLE, IMAPI_E_DEVICE_STILL_IN_USE, 9},
+  };
   MakeWav(m_dir.File("a.wav"), 5000);
-  JobsTestHost host;
-  ASSERT_EQ(host.Add(m_dir.File("a.wav")), 0);
-  ASSERT_EQ(host.Burn(), 1);
-  ASSERT_TRUE(host.WaitEvent(DISPID_EVENT_ERROREVENT));
-  host.Finish();
-  EXPECT_EQ(host.First(DISPID_EVENT_ERROREVENT)->args.at(0).iVal, 4);
-  EXPECT_EQ(host.Count(DISPID_EVENT_BURNCOMPLETE), 0u);
-  EXPECT_TRUE(m_fake.CallsStartingWith("Redbook.").empty());
-  EXPECT_TRUE(m_fake.CallsStartingWith("Master.RecordDisc").empty());
-  EXPECT_FALSE(host.m_pCtrl->IsBusy());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeScript script;
+    script.recorders[0].mediaFlags = c.mediaFlags;
+    script.recorders[0].hrOpenExclusive = c.hrOpen;
+    m_fake.SetScript(script);
+    m_fake.ClearCalls();
+    JobsTestHost host;
+    ASSERT_EQ(host.Add(m_dir.File("a.wav")), 0);
+    ASSERT_EQ(host.Burn(), 1);
+    ASSERT_TRUE(host.WaitEvent(DISPID_EVENT_ERROREVENT));
+    host.Finish();
+    EXPECT_EQ(host.First(DISPID_EVENT_ERROREVENT)->args.at(0).iVal, c.expected);
+    EXPECT_EQ(host.Count(DISPID_EVENT_BURNCOMPLETE), 0u);
+    EXPECT_TRUE(m_fake.CallsStartingWith("Redbook.").empty());
+    EXPECT_TRUE(m_fake.CallsStartingWith("Master.RecordDisc").empty());
+    EXPECT_FALSE(host.m_pCtrl->IsBusy());
+  }
   ExpectNoLeaks();
 }
 
@@ -293,11 +310,13 @@ TEST_F(BurnJobFake, EraseRaisesEraseCompleteOrEight) {
     HRESULT hrErase;
     DISPID expected;
     size_t eraseCalls;
+    SHORT errorNo;
   };
   const Case cases[] = {
-      {"erased", S_OK, S_OK, DISPID_EVENT_ERASECOMPLETE, 1},
-      {"erase failed", S_OK, IMAPI_E_GENERIC, DISPID_EVENT_ERROREVENT, 1},
-      {"recorder cannot be opened", IMAPI_E_DEVICE_NOTACCESSIBLE, S_OK, DISPID_EVENT_ERROREVENT, 0},
+      {"erased", S_OK, S_OK, DISPID_EVENT_ERASECOMPLETE, 1, 0},
+      {"erase failed", S_OK, IMAPI_E_GENERIC, DISPID_EVENT_ERROREVENT, 1, 8},
+      {"recorder cannot be opened", E_FAIL, S_OK, DISPID_EVENT_ERROREVENT, 0, 8},
+      {"recorder in use elsewhere", IMAPI_E_DEVICE_NOTACCESSIBLE, S_OK, DISPID_EVENT_ERROREVENT, 0, 9},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -314,7 +333,7 @@ TEST_F(BurnJobFake, EraseRaisesEraseCompleteOrEight) {
     EXPECT_EQ(host.m_events[0].dispid, c.expected);
     EXPECT_TRUE(host.m_events[0].busy);
     if (c.expected == DISPID_EVENT_ERROREVENT) {
-      EXPECT_EQ(host.m_events[0].args.at(0).iVal, 8);
+      EXPECT_EQ(host.m_events[0].args.at(0).iVal, c.errorNo);
     }
     EXPECT_EQ(m_fake.CountCalls("Recorder0.Erase(1)"), c.eraseCalls);
   }
