@@ -11,6 +11,12 @@
 
 namespace {
 constexpr LONG kBlockBytes = 2352;
+
+// The scripted result for that call number, or the careful service's answer.
+HRESULT Pick(const std::map<int, HRESULT>& scripted, int call, HRESULT otherwise) {
+  auto it = scripted.find(call);
+  return it != scripted.end() ? it->second : otherwise;
+}
 }
 
 struct FakeDiscMaster::State {
@@ -62,18 +68,15 @@ class FakeObject {
   std::atomic<ULONG> m_refs{1};
 };
 
-#define FAKE_IUNKNOWN(Itf)                                                  \
-  HRESULT QueryInterface(REFIID riid, void** ppv) override {                \
-    if (!ppv) return E_POINTER;                                             \
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, PX_IID(Itf))) { \
-      *ppv = static_cast<Itf*>(this);                                       \
-      DoAddRef();                                                           \
-      return S_OK;                                                          \
-    }                                                                       \
-    *ppv = nullptr;                                                         \
-    return E_NOINTERFACE;                                                   \
-  }                                                                         \
-  ULONG AddRef() override { return DoAddRef(); }                            \
+#define FAKE_IUNKNOWN(Itf)                                                     \
+  HRESULT QueryInterface(REFIID riid, void** ppv) override {                   \
+    if (!ppv) return E_POINTER;                                                \
+    const bool known = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, PX_IID(Itf)); \
+    *ppv = known ? static_cast<Itf*>(this) : nullptr;                          \
+    if (known) DoAddRef();                                                     \
+    return known ? S_OK : E_NOINTERFACE;                                       \
+  }                                                                            \
+  ULONG AddRef() override { return DoAddRef(); }                               \
   ULONG Release() override { return DoRelease(); }
 
 class FakeRecorder final : public IDiscRecorder, FakeObject {
@@ -243,11 +246,8 @@ class FakeRedbook final : public IRedbookDiscMaster, FakeObject {
     std::lock_guard dl(m_data->mu);
     int call = m_data->createCalls++;
     std::lock_guard lock(m_state->mu);
-    auto it = m_state->script.createAudioTrackResults.find(call);
-    HRESULT hr = it != m_state->script.createAudioTrackResults.end() ? it->second
-                 : m_data->trackOpen                                   ? IMAPI_E_TRACKOPEN
-                 : nBlocks <= 0                                        ? E_INVALIDARG
-                                                                       : S_OK;
+    HRESULT hr = Pick(m_state->script.createAudioTrackResults, call,
+                      m_data->trackOpen ? IMAPI_E_TRACKOPEN : nBlocks <= 0 ? E_INVALIDARG : S_OK);
     if (hr == S_OK) {
       m_data->trackOpen = true;
       m_state->staged.push_back(FakeStagedTrack{nBlocks, 0, false, {}});
@@ -259,11 +259,10 @@ class FakeRedbook final : public IRedbookDiscMaster, FakeObject {
     std::lock_guard dl(m_data->mu);
     int call = m_data->addCalls++;
     std::lock_guard lock(m_state->mu);
-    auto it = m_state->script.addAudioTrackBlocksResults.find(call);
-    HRESULT hr = it != m_state->script.addAudioTrackBlocksResults.end() ? it->second
-                 : !m_data->trackOpen                                       ? IMAPI_E_TRACKNOTOPEN
-                 : (cb <= 0 || cb % kBlockBytes != 0 || !pby)               ? E_INVALIDARG
-                                                                            : S_OK;
+    HRESULT hr = Pick(m_state->script.addAudioTrackBlocksResults, call,
+                      !m_data->trackOpen                            ? IMAPI_E_TRACKNOTOPEN
+                      : (cb <= 0 || cb % kBlockBytes != 0 || !pby) ? E_INVALIDARG
+                                                                    : S_OK);
     if (hr == S_OK && m_data->trackOpen && !m_state->staged.empty() && pby && cb > 0) {
       FakeStagedTrack& t = m_state->staged.back();
       t.addedBlocks += cb / kBlockBytes;
@@ -276,10 +275,7 @@ class FakeRedbook final : public IRedbookDiscMaster, FakeObject {
     std::lock_guard dl(m_data->mu);
     int call = m_data->closeCalls++;
     std::lock_guard lock(m_state->mu);
-    auto it = m_state->script.closeAudioTrackResults.find(call);
-    HRESULT hr = it != m_state->script.closeAudioTrackResults.end() ? it->second
-                 : !m_data->trackOpen                                   ? IMAPI_E_TRACKNOTOPEN
-                                                                        : S_OK;
+    HRESULT hr = Pick(m_state->script.closeAudioTrackResults, call, m_data->trackOpen ? S_OK : IMAPI_E_TRACKNOTOPEN);
     if (m_data->trackOpen && SUCCEEDED(hr)) {
       m_data->trackOpen = false;
       if (!m_state->staged.empty()) m_state->staged.back().closed = true;
@@ -445,13 +441,10 @@ class FakeFactory final : public IClassFactory {
   explicit FakeFactory(std::shared_ptr<State> state) : m_state(std::move(state)) {}
   HRESULT QueryInterface(REFIID riid, void** ppv) override {
     if (!ppv) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-      *ppv = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+    const bool known = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory);
+    *ppv = known ? static_cast<IClassFactory*>(this) : nullptr;
+    if (known) AddRef();
+    return known ? S_OK : E_NOINTERFACE;
   }
   ULONG AddRef() override { return ++m_refs; }
   ULONG Release() override {
@@ -495,10 +488,14 @@ void FakeDiscMaster::SetScript(const FakeScript& script) {
 
 FakeScript FakeDiscMaster::Script() const { return m_state->Copy(); }
 
-std::vector<std::string> FakeDiscMaster::Calls() const {
-  std::lock_guard lock(m_state->mu);
-  return m_state->calls;
+// Reads the shared state under its lock.
+template <class F>
+static auto Locked(const State& state, F read) {
+  std::lock_guard lock(state.mu);
+  return read();
 }
+
+std::vector<std::string> FakeDiscMaster::Calls() const { return Locked(*m_state, [&] { return m_state->calls; }); }
 
 std::vector<std::string> FakeDiscMaster::CallsStartingWith(const std::string& prefix) const {
   std::vector<std::string> out;
@@ -513,39 +510,20 @@ size_t FakeDiscMaster::CountCalls(const std::string& call) const {
 }
 
 void FakeDiscMaster::ClearCalls() {
-  std::lock_guard lock(m_state->mu);
-  m_state->calls.clear();
+  Locked(*m_state, [&] { m_state->calls.clear(); });
 }
 
 ULONG FakeDiscMaster::RefCount(const std::string& name) const {
-  std::lock_guard lock(m_state->mu);
-  ULONG n = 0;
-  for (auto& [p, entry] : m_state->live)
-    if (entry.first == name) n += entry.second->load();
-  return n;
+  return Locked(*m_state, [&] {
+    ULONG n = 0;
+    for (auto& [p, entry] : m_state->live)
+      if (entry.first == name) n += entry.second->load();
+    return n;
+  });
 }
 
-size_t FakeDiscMaster::LiveObjects() const {
-  std::lock_guard lock(m_state->mu);
-  return m_state->live.size();
-}
-
-int FakeDiscMaster::MastersCreated() const {
-  std::lock_guard lock(m_state->mu);
-  return m_state->mastersCreated;
-}
-
-size_t FakeDiscMaster::AdvisedSinks() const {
-  std::lock_guard lock(m_state->mu);
-  return m_state->sinks;
-}
-
-std::vector<FakeStagedTrack> FakeDiscMaster::Staged() const {
-  std::lock_guard lock(m_state->mu);
-  return m_state->staged;
-}
-
-std::vector<FakeRecordCall> FakeDiscMaster::Records() const {
-  std::lock_guard lock(m_state->mu);
-  return m_state->records;
-}
+size_t FakeDiscMaster::LiveObjects() const { return Locked(*m_state, [&] { return m_state->live.size(); }); }
+int FakeDiscMaster::MastersCreated() const { return Locked(*m_state, [&] { return m_state->mastersCreated; }); }
+size_t FakeDiscMaster::AdvisedSinks() const { return Locked(*m_state, [&] { return m_state->sinks; }); }
+std::vector<FakeStagedTrack> FakeDiscMaster::Staged() const { return Locked(*m_state, [&] { return m_state->staged; }); }
+std::vector<FakeRecordCall> FakeDiscMaster::Records() const { return Locked(*m_state, [&] { return m_state->records; }); }

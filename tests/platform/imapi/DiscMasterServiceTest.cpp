@@ -49,6 +49,11 @@ std::vector<std::string> Images(const std::string& folder) {
   return out;
 }
 
+// Only the recorder's own bookkeeping is in the folder: no image, no stash.
+void ExpectNoImageOrStash(const std::string& folder) {
+  for (auto& name : Entries(folder)) EXPECT_TRUE(name == ".lock" || name == ".tray") << name;
+}
+
 std::string ReadText(const std::string& path) {
   std::ifstream in(path);
   std::stringstream s;
@@ -71,13 +76,10 @@ class CTestSink final : public IDiscMasterProgressEvents {
  public:
   HRESULT QueryInterface(REFIID riid, void** ppv) override {
     if (!ppv) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDiscMasterProgressEvents)) {
-      *ppv = static_cast<IDiscMasterProgressEvents*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+    const bool known = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDiscMasterProgressEvents);
+    *ppv = known ? static_cast<IDiscMasterProgressEvents*>(this) : nullptr;
+    if (known) AddRef();
+    return known ? S_OK : E_NOINTERFACE;
   }
   ULONG AddRef() override { return ++m_refs; }
   ULONG Release() override { return --m_refs; }  // lives on the test's stack
@@ -90,30 +92,20 @@ class CTestSink final : public IDiscMasterProgressEvents {
   HRESULT NotifyPnPActivity() override { return S_OK; }
   HRESULT NotifyAddProgress(LONG, LONG) override { return S_OK; }
   HRESULT NotifyBlockProgress(LONG nCompleted, LONG nTotal) override {
-    m_events.push_back("block " + std::to_string(nCompleted) + "/" + std::to_string(nTotal));
     m_maxGap = std::max(m_maxGap, nCompleted - m_lastDone);
     m_lastDone = nCompleted;
     m_total = nTotal;
-    return S_OK;
+    return Log("block " + std::to_string(nCompleted) + "/" + std::to_string(nTotal));
   }
   HRESULT NotifyTrackProgress(LONG nCurrentTrack, LONG nTotalTracks) override {
-    m_events.push_back("track " + std::to_string(nCurrentTrack) + "/" + std::to_string(nTotalTracks));
-    return S_OK;
+    return Log("track " + std::to_string(nCurrentTrack) + "/" + std::to_string(nTotalTracks));
   }
-  HRESULT NotifyPreparingBurn(LONG) override {
-    m_events.push_back("preparing");
-    return S_OK;
-  }
-  HRESULT NotifyClosingDisc(LONG nEstimatedSeconds) override {
-    m_events.push_back("closing");
-    return S_OK;
-  }
-  HRESULT NotifyBurnComplete(HRESULT status) override {
-    m_events.push_back("complete " + std::to_string(status));
-    return S_OK;
-  }
-  HRESULT NotifyEraseComplete(HRESULT status) override {
-    m_events.push_back("erased " + std::to_string(status));
+  HRESULT NotifyPreparingBurn(LONG) override { return Log("preparing"); }
+  HRESULT NotifyClosingDisc(LONG) override { return Log("closing"); }
+  HRESULT NotifyBurnComplete(HRESULT status) override { return Log("complete " + std::to_string(status)); }
+  HRESULT NotifyEraseComplete(HRESULT status) override { return Log("erased " + std::to_string(status)); }
+  HRESULT Log(std::string event) {
+    m_events.push_back(std::move(event));
     return S_OK;
   }
 
@@ -186,6 +178,12 @@ class ServiceTest : public ::testing::Test {
     return redbook->CloseAudioTrack();
   }
 
+  static UINT_PTR Advise(IDiscMaster* master, CTestSink& sink) {
+    UINT_PTR cookie = 0;
+    EXPECT_EQ(master->ProgressAdvise(&sink, &cookie), S_OK);
+    return cookie;
+  }
+
   static ComPtr<IDiscRecorder> ActiveRecorder(IDiscMaster* master) {
     ComPtr<IDiscRecorder> r;
     EXPECT_EQ(master->GetActiveDiscRecorder(r.ReleaseAndGetAddressOf()), S_OK);
@@ -213,8 +211,7 @@ TEST_F(ServiceTest, RecordsTwoTracksAsAnImageOfExactlyTheStagedBlocks) {
   const auto one = Pattern(300, 1), two = Pattern(451, 2);
   ASSERT_EQ(Stage(redbook.Get(), one), S_OK);
   ASSERT_EQ(Stage(redbook.Get(), two, 50), S_OK);  // several blocks per call, the last call short
-  UINT_PTR cookie = 0;
-  ASSERT_EQ(master->ProgressAdvise(&sink, &cookie), S_OK);
+  const UINT_PTR cookie = Advise(master.Get(), sink);
   ASSERT_EQ(master->RecordDisc(false, false), S_OK);
 
   EXPECT_EQ(Images(folder), (std::vector<std::string>{"disc-0001.bin", "disc-0001.cue"}));
@@ -329,8 +326,7 @@ TEST_F(ServiceTest, RefusedStagingNeverBecomesADisc) {
     ComPtr<IDiscMaster> master = OpenMaster();
     ComPtr<IRedbookDiscMaster> redbook = Redbook(master.Get());
     EXPECT_EQ(c.stage(redbook.Get()), c.staged);
-    UINT_PTR cookie = 0;
-    ASSERT_EQ(master->ProgressAdvise(&sink, &cookie), S_OK);
+    Advise(master.Get(), sink);
     EXPECT_EQ(master->RecordDisc(false, false), c.recorded);
     EXPECT_TRUE(Images(folder).empty());
     EXPECT_TRUE(sink.m_events.empty());
@@ -348,12 +344,11 @@ TEST_F(ServiceTest, SimulationRunsTheSameStepsAndWritesNothing) {
   ComPtr<IDiscMaster> master = OpenMaster();
   ComPtr<IRedbookDiscMaster> redbook = Redbook(master.Get());
   ASSERT_EQ(Stage(redbook.Get(), Pattern(320, 4)), S_OK);
-  UINT_PTR cookie = 0;
-  ASSERT_EQ(master->ProgressAdvise(&sink, &cookie), S_OK);
+  Advise(master.Get(), sink);
   ASSERT_EQ(master->RecordDisc(true, false), S_OK);
   EXPECT_EQ(sink.Milestones(), (std::vector<std::string>{"preparing", "track 1/1", "closing", "complete 0"}));
   EXPECT_EQ(sink.m_lastDone, 320);
-  for (auto& name : Entries(folder)) EXPECT_TRUE(name == ".lock" || name == ".tray") << name;
+  ExpectNoImageOrStash(folder);
   EXPECT_NE(MediaFlags(ActiveRecorder(master.Get()).Get()) & MEDIA_BLANK, 0);
 }
 
@@ -364,12 +359,11 @@ TEST_F(ServiceTest, ASinkThatCancelsStopsTheRecordingCleanly) {
   ComPtr<IRedbookDiscMaster> redbook = Redbook(master.Get());
   ASSERT_EQ(Stage(redbook.Get(), Pattern(1000, 9)), S_OK);
   sink.m_cancelAfterBlocks = 100;
-  UINT_PTR cookie = 0;
-  ASSERT_EQ(master->ProgressAdvise(&sink, &cookie), S_OK);
+  Advise(master.Get(), sink);
   EXPECT_EQ(master->RecordDisc(false, false), IMAPI_E_USERABORT);
   EXPECT_LT(sink.m_lastDone, 1000);
   EXPECT_EQ(sink.Milestones().back(), "complete " + std::to_string(IMAPI_E_USERABORT));
-  for (auto& name : Entries(folder)) EXPECT_TRUE(name == ".lock" || name == ".tray") << name;
+  ExpectNoImageOrStash(folder);
   EXPECT_NE(MediaFlags(ActiveRecorder(master.Get()).Get()) & MEDIA_BLANK, 0);
 }
 
@@ -518,8 +512,7 @@ TEST_F(ServiceTest, EraseWorksOnRewritableDiscsOnly) {
     ComPtr<IRedbookDiscMaster> redbook = Redbook(master.Get());
     ASSERT_EQ(Stage(redbook.Get(), Pattern(300, 8)), S_OK);
     ASSERT_EQ(master->RecordDisc(false, false), S_OK);
-    UINT_PTR cookie = 0;
-    ASSERT_EQ(master->ProgressAdvise(&sink, &cookie), S_OK);
+    Advise(master.Get(), sink);
     EXPECT_EQ(recorder->Erase(1), IMAPI_E_NOTOPENED);
     ASSERT_EQ(recorder->OpenExclusive(), S_OK);
     EXPECT_EQ(recorder->Erase(0), c.erased);
@@ -612,15 +605,10 @@ TEST_F(ServiceTest, AKilledRecordingLeavesNoImage) {
   pid_t child = fork();
   if (child == 0) {
     // Records 20 seconds' worth at 1x; killed long before the end.
-    ComPtr<IDiscMaster> master;
-    if (CoCreateInstance(CLSID_MSDiscMasterObj, nullptr, CLSCTX_ALL, IID_IDiscMaster,
-                         master.ReleaseAndGetVoidAddress()) != S_OK ||
-        master->Open() != S_OK)
-      _exit(1);
-    ComPtr<IRedbookDiscMaster> redbook;
-    if (master->SetActiveDiscMasterFormat(IID_IRedbookDiscMaster, redbook.ReleaseAndGetVoidAddress()) != S_OK ||
-        Stage(redbook.Get(), Pattern(1500, 1), 100) != S_OK)
-      _exit(2);
+    ComPtr<IDiscMaster> master = OpenMaster();
+    if (!master) _exit(1);
+    ComPtr<IRedbookDiscMaster> redbook = Redbook(master.Get());
+    if (!redbook || Stage(redbook.Get(), Pattern(1500, 1), 100) != S_OK) _exit(2);
     master->RecordDisc(false, false);
     _exit(3);
   }

@@ -34,11 +34,9 @@ std::vector<std::string> Entries(const std::string& folder) {
 }
 
 TEST(CueSheet, PlacesEveryTrackAtItsSectorOffset) {
-  EXPECT_EQ(CCueSheet::Msf(0), "00:00:00");
-  EXPECT_EQ(CCueSheet::Msf(74), "00:00:74");
-  EXPECT_EQ(CCueSheet::Msf(75), "00:01:00");
-  EXPECT_EQ(CCueSheet::Msf(4500), "01:00:00");
-  EXPECT_EQ(CCueSheet::Msf(333000 - 1), "73:59:74");
+  for (auto [sector, msf] : std::vector<std::pair<uint64_t, std::string>>{
+           {0, "00:00:00"}, {74, "00:00:74"}, {75, "00:01:00"}, {4500, "01:00:00"}, {333000 - 1, "73:59:74"}})
+    EXPECT_EQ(CCueSheet::Msf(sector), msf) << sector;
   EXPECT_EQ(CCueSheet::Text("disc-0001.bin", {300, 4275, 301}),
             "FILE \"disc-0001.bin\" BINARY\n"
             "  TRACK 01 AUDIO\n"
@@ -63,14 +61,18 @@ TEST(AudioStash, RefusesWhatARecorderCouldNotBurn) {
       if (HRESULT hr = add(s, 1); hr != S_OK) return hr;
     return S_OK;
   };
+  // A track of `announced` blocks with `filled` of them added, then `next`.
+  auto opened = [&](LONG announced, LONG filled, std::function<HRESULT(CAudioStash&)> next) {
+    return [=](CAudioStash& s) {
+      (void)s.CreateTrack(announced, kCapacity);
+      (void)fill(s, filled);
+      return next(s);
+    };
+  };
   const std::vector<Case> cases = {
       {"blocks without a track", [&](CAudioStash& s) { return add(s, 1); }, IMAPI_E_TRACKNOTOPEN},
       {"close without a track", [&](CAudioStash& s) { return s.CloseTrack(); }, IMAPI_E_TRACKNOTOPEN},
-      {"track while one is open",
-       [&](CAudioStash& s) {
-         (void)s.CreateTrack(300, kCapacity);
-         return s.CreateTrack(300, kCapacity);
-       },
+      {"track while one is open", opened(300, 0, [&](CAudioStash& s) { return s.CreateTrack(300, kCapacity); }),
        IMAPI_E_TRACKOPEN},
       {"zero blocks", [&](CAudioStash& s) { return s.CreateTrack(0, kCapacity); }, E_INVALIDARG},
       {"negative blocks", [&](CAudioStash& s) { return s.CreateTrack(-5, kCapacity); }, E_INVALIDARG},
@@ -78,52 +80,17 @@ TEST(AudioStash, RefusesWhatARecorderCouldNotBurn) {
        IMAPI_E_TRACK_NOT_BIG_ENOUGH},
       {"more than the disc holds", [&](CAudioStash& s) { return s.CreateTrack(1001, kCapacity); }, IMAPI_E_DISCFULL},
       {"second track beyond the disc",
-       [&](CAudioStash& s) {
-         (void)s.CreateTrack(700, kCapacity);
-         (void)fill(s, 700);
-         (void)s.CloseTrack();
-         return s.CreateTrack(301, kCapacity);
-       },
+       opened(700, 700, [&](CAudioStash& s) { return (void)s.CloseTrack(), s.CreateTrack(301, kCapacity); }),
        IMAPI_E_DISCFULL},
       {"byte count not a multiple of a block",
-       [&](CAudioStash& s) {
-         (void)s.CreateTrack(300, kCapacity);
-         return s.AddBlocks(block.data(), kBlock + 1, kCapacity);
-       },
+       opened(300, 0, [&](CAudioStash& s) { return s.AddBlocks(block.data(), kBlock + 1, kCapacity); }), E_INVALIDARG},
+      {"zero bytes", opened(300, 0, [&](CAudioStash& s) { return s.AddBlocks(block.data(), 0, kCapacity); }),
        E_INVALIDARG},
-      {"zero bytes",
-       [&](CAudioStash& s) {
-         (void)s.CreateTrack(300, kCapacity);
-         return s.AddBlocks(block.data(), 0, kCapacity);
-       },
-       E_INVALIDARG},
-      {"no buffer",
-       [&](CAudioStash& s) {
-         (void)s.CreateTrack(300, kCapacity);
-         return s.AddBlocks(nullptr, kBlock, kCapacity);
-       },
-       E_POINTER},
-      {"more blocks than announced",
-       [&](CAudioStash& s) {
-         (void)s.CreateTrack(300, kCapacity);
-         (void)fill(s, 300);
-         return add(s, 1);
-       },
-       E_INVALIDARG},
-      {"more blocks than the disc holds",
-       [&](CAudioStash& s) {
-         (void)s.CreateTrack(1000, kCapacity);
-         (void)fill(s, 999);
-         return add(s, 2);
-       },
+      {"no buffer", opened(300, 0, [&](CAudioStash& s) { return s.AddBlocks(nullptr, kBlock, kCapacity); }), E_POINTER},
+      {"more blocks than announced", opened(300, 300, [&](CAudioStash& s) { return add(s, 1); }), E_INVALIDARG},
+      {"more blocks than the disc holds", opened(1000, 999, [&](CAudioStash& s) { return add(s, 2); }),
        IMAPI_E_DISCFULL},
-      {"closed short",
-       [&](CAudioStash& s) {
-         (void)s.CreateTrack(300, kCapacity);
-         (void)fill(s, 299);
-         return s.CloseTrack();
-       },
-       IMAPI_E_TRACK_NOT_BIG_ENOUGH},
+      {"closed short", opened(300, 299, [&](CAudioStash& s) { return s.CloseTrack(); }), IMAPI_E_TRACK_NOT_BIG_ENOUGH},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -264,17 +231,16 @@ TEST(VirtualRecorderStore, ChecksTheInquiryWidthsAndTheChoices) {
 TEST(VirtualRecorderStore, KeepsTheOrderOfAddingAcrossRemovals) {
   testsupport::ScopedRegistry registry;
   CVirtualRecorderStore store;
-  std::vector<unsigned> numbers;
-  for (int i = 0; i < 11; ++i) {
+  auto add = [&](const std::string& name) {
     VirtualRecorderConfig c;
-    c.folder = "/tmp/recorder-" + std::to_string(i);
-    numbers.push_back(store.Add(c));
-  }
+    c.folder = "/tmp/recorder-" + name;
+    return store.Add(c);
+  };
+  std::vector<unsigned> numbers;
+  for (int i = 0; i < 11; ++i) numbers.push_back(add(std::to_string(i)));
   EXPECT_TRUE(store.Remove(numbers[1]));
   EXPECT_FALSE(store.Remove(numbers[1]));
-  VirtualRecorderConfig last;
-  last.folder = "/tmp/recorder-last";
-  store.Add(last);
+  add("last");
   auto loaded = store.Load();
   ASSERT_EQ(loaded.size(), 11u);
   // Numerical, not textual order: key 10 comes after key 9.
@@ -282,9 +248,7 @@ TEST(VirtualRecorderStore, KeepsTheOrderOfAddingAcrossRemovals) {
   EXPECT_EQ(loaded[1].folder, "/tmp/recorder-2");
   EXPECT_EQ(loaded[9].folder, "/tmp/recorder-10");
   EXPECT_EQ(loaded[10].folder, "/tmp/recorder-last");
-  VirtualRecorderConfig again;
-  again.folder = "/tmp/recorder-3";
-  EXPECT_THROW(store.Add(again), std::invalid_argument);
+  EXPECT_THROW(add("3"), std::invalid_argument);
 }
 
 TEST(VirtualRecorder, NumbersImagesAfterTheHighestPresent) {

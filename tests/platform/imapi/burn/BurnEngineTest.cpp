@@ -80,18 +80,9 @@ struct Events {
 
   RecordCallbacks Callbacks(std::function<bool()> cancel = {}) {
     RecordCallbacks cb;
-    cb.onTrack = [this](long t, long n) {
-      tracks.emplace_back(t, n);
-      order.push_back('t');
-    };
-    cb.onBlocks = [this](long d, long n) {
-      blocks.emplace_back(d, n);
-      order.push_back('b');
-    };
-    cb.onClosing = [this](long s) {
-      closing.push_back(s);
-      order.push_back('c');
-    };
+    cb.onTrack = [this](long t, long n) { tracks.emplace_back(t, n), order.push_back('t'); };
+    cb.onBlocks = [this](long d, long n) { blocks.emplace_back(d, n), order.push_back('b'); };
+    cb.onClosing = [this](long s) { closing.push_back(s), order.push_back('c'); };
     cb.queryCancel = std::move(cancel);
     return cb;
   }
@@ -160,28 +151,6 @@ TEST(BurnEngineScan, WhileADriveIsHeldTheLastScanIsServedWithoutScanning) {
   EXPECT_EQ(rig.world->scansWhileGrabbed, 0);
 }
 
-TEST(BurnEngineScan, ARecorderListingBesideABurnAnswersAtOnce) {
-  Rig rig;
-  rig.Drive("/dev/sr0").blocksPerPoll = 1;
-  BurnEngine& engine = rig.Start();
-  ASSERT_EQ(engine.Scan(nullptr).size(), 1u);
-  Stash stash({3000});
-  std::atomic<bool> stop{false};
-  Events events;
-  auto burn = std::async(std::launch::async, [&] {
-    return engine.Record(rig.owner, "/dev/sr0", stash.tracks, false, false,
-                         events.Callbacks([&] { return stop.load(); }));
-  });
-  while (rig.world->Grabbed() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  std::string note;
-  auto drives = engine.Scan(&note);
-  ASSERT_EQ(drives.size(), 1u);
-  EXPECT_EQ(drives[0].id, "/dev/sr0");
-  stop = true;
-  EXPECT_EQ(burn.get(), IMAPI_E_USERABORT);
-  EXPECT_EQ(rig.world->scansWhileGrabbed, 0);
-}
-
 TEST(BurnEngineMedia, DiscStatusAndProfileBecomeTheServiceMediaTypeAndFlags) {
   struct Case {
     DiscState state;
@@ -237,14 +206,16 @@ TEST(BurnEngineOpen, ExclusiveOpenIsAGrabAndItsFailuresAreTheServiceErrors) {
   struct Case {
     GrabResult grab;
     HRESULT hr;
+    const char* address = "/dev/sr0";
   };
   for (const Case& c : {Case{GrabResult::Ok, S_OK}, Case{GrabResult::Denied, IMAPI_E_DEVICE_NOTACCESSIBLE},
-                        Case{GrabResult::Busy, IMAPI_E_DEVICE_STILL_IN_USE}}) {
-    SCOPED_TRACE(static_cast<int>(c.grab));
+                        Case{GrabResult::Busy, IMAPI_E_DEVICE_STILL_IN_USE},
+                        Case{GrabResult::Ok, IMAPI_E_DEVICE_NOTPRESENT, "/dev/sr9"}}) {
+    SCOPED_TRACE(c.address + std::to_string(static_cast<int>(c.grab)));
     Rig rig;
     rig.Drive("/dev/sr0").grabResult = c.grab;
     BurnEngine& engine = rig.Start();
-    EXPECT_EQ(engine.OpenExclusive(rig.owner, "/dev/sr0"), c.hr);
+    EXPECT_EQ(engine.OpenExclusive(rig.owner, c.address), c.hr);
     EXPECT_EQ(rig.world->grabbedNow, c.hr == S_OK ? 1 : 0);
     // A failed open holds nothing: asking for the media still says so.
     long type, flags;
@@ -252,9 +223,6 @@ TEST(BurnEngineOpen, ExclusiveOpenIsAGrabAndItsFailuresAreTheServiceErrors) {
       EXPECT_EQ(engine.QueryMedia(rig.owner, "/dev/sr0", &type, &flags), IMAPI_E_NOTOPENED);
     }
   }
-  Rig rig;
-  BurnEngine& engine = rig.Start();
-  EXPECT_EQ(engine.OpenExclusive(rig.owner, "/dev/sr9"), IMAPI_E_DEVICE_NOTPRESENT);
 }
 
 TEST(BurnEngineOpen, ADriveHasOneHolderUntilItIsClosedOrItsHolderGoes) {
@@ -576,10 +544,11 @@ TEST(BurnEngineRecord, AnAbandonedJobIsGivenBackOnceTheDriveRests) {
   EXPECT_EQ(engine.OpenExclusive(engine.AddOwner(), "/dev/sr0"), S_OK);
 }
 
-TEST(BurnEngineRecord, TwoBurnsOnOneDriveDoNotMeet) {
+TEST(BurnEngineRecord, DuringABurnAListingAnswersAtOnceAndASecondBurnIsRefused) {
   Rig rig;
   rig.Drive("/dev/sr0").blocksPerPoll = 1;
   BurnEngine& engine = rig.Start();
+  ASSERT_EQ(engine.Scan(nullptr).size(), 1u);
   Stash stash({3000});
   std::atomic<bool> stop{false};
   Events first;
@@ -587,6 +556,10 @@ TEST(BurnEngineRecord, TwoBurnsOnOneDriveDoNotMeet) {
     return engine.Record(rig.owner, "/dev/sr0", stash.tracks, false, false, first.Callbacks([&] { return stop.load(); }));
   });
   while (rig.world->Grabbed() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  std::string note;
+  auto drives = engine.Scan(&note);
+  ASSERT_EQ(drives.size(), 1u);
+  EXPECT_EQ(drives[0].id, "/dev/sr0");
   Events second;
   EXPECT_EQ(engine.Record(engine.AddOwner(), "/dev/sr0", stash.tracks, false, false, second.Callbacks()),
             IMAPI_E_DEVICE_STILL_IN_USE);
@@ -595,6 +568,7 @@ TEST(BurnEngineRecord, TwoBurnsOnOneDriveDoNotMeet) {
   stop = true;
   EXPECT_EQ(burn.get(), IMAPI_E_USERABORT);
   EXPECT_EQ(rig.world->writes.size(), 1u);
+  EXPECT_EQ(rig.world->scansWhileGrabbed, 0);
 }
 
 TEST(BurnEngineThreads, EveryLibraryCallIsMadeOnOneThreadBetweenStartAndFinish) {

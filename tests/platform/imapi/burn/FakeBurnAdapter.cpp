@@ -4,9 +4,11 @@
 
 namespace imapi_burn {
 
-void FakeBurnAdapter::Note() {
+std::unique_lock<std::mutex> FakeBurnAdapter::Enter() {
+  std::unique_lock<std::mutex> g(world_->lock);
   world_->threads.insert(std::this_thread::get_id());
   if (finished_) world_->callAfterFinish = true;
+  return g;
 }
 
 FakeBurnAdapter::Held* FakeBurnAdapter::Find(DriveHandle handle) {
@@ -15,22 +17,19 @@ FakeBurnAdapter::Held* FakeBurnAdapter::Find(DriveHandle handle) {
 }
 
 bool FakeBurnAdapter::Initialize() {
-  std::lock_guard<std::mutex> g(world_->lock);
-  Note();
+  auto g = Enter();
   ++world_->initializes;
   return !world_->initializeFails;
 }
 
 void FakeBurnAdapter::Finish() {
-  std::lock_guard<std::mutex> g(world_->lock);
-  Note();
+  auto g = Enter();
   ++world_->finishes;
   finished_ = true;
 }
 
 bool FakeBurnAdapter::Scan(std::vector<ScannedDrive>* drives) {
-  std::lock_guard<std::mutex> g(world_->lock);
-  Note();
+  auto g = Enter();
   ++world_->scans;
   if (!held_.empty()) ++world_->scansWhileGrabbed;
   drives->clear();
@@ -43,14 +42,12 @@ bool FakeBurnAdapter::Scan(std::vector<ScannedDrive>* drives) {
 }
 
 std::vector<DeviceNode> FakeBurnAdapter::ListDeviceNodes() {
-  std::lock_guard<std::mutex> g(world_->lock);
-  Note();
+  auto g = Enter();
   return world_->nodes;
 }
 
 GrabResult FakeBurnAdapter::Grab(const std::string& address, bool load, DriveHandle* handle) {
-  std::lock_guard<std::mutex> g(world_->lock);
-  Note();
+  auto g = Enter();
   world_->grabs.emplace_back(address, load);
   auto it = world_->drives.find(address);
   if (it == world_->drives.end()) return GrabResult::Missing;
@@ -68,8 +65,7 @@ GrabResult FakeBurnAdapter::Grab(const std::string& address, bool load, DriveHan
 }
 
 void FakeBurnAdapter::Release(DriveHandle handle, bool eject) {
-  std::lock_guard<std::mutex> g(world_->lock);
-  Note();
+  auto g = Enter();
   Held* held = Find(handle);
   if (!held) return;
   world_->releases.emplace_back(held->address, eject);
@@ -79,8 +75,7 @@ void FakeBurnAdapter::Release(DriveHandle handle, bool eject) {
 }
 
 MediaInfo FakeBurnAdapter::QueryMedia(DriveHandle handle) {
-  std::lock_guard<std::mutex> g(world_->lock);
-  Note();
+  auto g = Enter();
   MediaInfo media;
   Held* held = Find(handle);
   if (!held) {
@@ -95,8 +90,7 @@ MediaInfo FakeBurnAdapter::QueryMedia(DriveHandle handle) {
 }
 
 bool FakeBurnAdapter::StartErase(DriveHandle handle, bool fast) {
-  std::lock_guard<std::mutex> g(world_->lock);
-  Note();
+  auto g = Enter();
   Held* held = Find(handle);
   if (!held || held->hasJob) return false;
   world_->erases.push_back(fast);
@@ -108,8 +102,7 @@ bool FakeBurnAdapter::StartErase(DriveHandle handle, bool fast) {
 }
 
 bool FakeBurnAdapter::StartWrite(DriveHandle handle, const WriteRequest& request) {
-  std::lock_guard<std::mutex> g(world_->lock);
-  Note();
+  auto g = Enter();
   Held* held = Find(handle);
   if (!held || held->hasJob) return false;
   world_->writes.push_back(request);
@@ -128,37 +121,32 @@ bool FakeBurnAdapter::StartWrite(DriveHandle handle, const WriteRequest& request
 }
 
 DriveProgress FakeBurnAdapter::Poll(DriveHandle handle) {
-  std::lock_guard<std::mutex> g(world_->lock);
-  Note();
+  auto g = Enter();
   DriveProgress progress;
   Held* held = Find(handle);
   if (!held || !held->hasJob || held->job.ended) return progress;
   FakeDrive& drive = world_->drives[held->address];
   Job& job = held->job;
+  auto In = [](DrivePhase phase) {
+    DriveProgress p;
+    p.phase = phase;
+    return p;
+  };
   auto end = [&](bool well) {
     job.ended = true;
     job.well = well;
     return DriveProgress{};
   };
   if (job.cancelled) {
-    if (drive.hangOnCancel) {
-      progress.phase = job.erase ? DrivePhase::Erasing : DrivePhase::Writing;
-      return progress;
-    }
+    if (drive.hangOnCancel) return In(job.erase ? DrivePhase::Erasing : DrivePhase::Writing);
     return end(false);
   }
   if (job.erase) {
-    if (job.erasePolls-- > 0) {
-      progress.phase = DrivePhase::Erasing;
-      return progress;
-    }
+    if (job.erasePolls-- > 0) return In(DrivePhase::Erasing);
     if (!drive.eraseFails) drive.media.state = DiscState::Blank;
     return end(!drive.eraseFails);
   }
-  if (job.leadIn-- > 0) {
-    progress.phase = DrivePhase::Starting;
-    return progress;
-  }
+  if (job.leadIn-- > 0) return In(DrivePhase::Starting);
   if (job.done < job.total) {
     job.done = std::min(job.total, job.done + drive.blocksPerPoll);
     if (drive.stallAtBlock >= 0) job.done = std::min(job.done, drive.stallAtBlock);
@@ -182,25 +170,20 @@ DriveProgress FakeBurnAdapter::Poll(DriveHandle handle) {
     }
     return progress;
   }
-  if (job.closing-- > 0) {
-    progress.phase = DrivePhase::Closing;
-    return progress;
-  }
+  if (job.closing-- > 0) return In(DrivePhase::Closing);
   drive.media.state = DiscState::Full;
   return end(true);
 }
 
 void FakeBurnAdapter::Cancel(DriveHandle handle) {
-  std::lock_guard<std::mutex> g(world_->lock);
-  Note();
+  auto g = Enter();
   ++world_->cancels;
   Held* held = Find(handle);
   if (held && held->hasJob) held->job.cancelled = true;
 }
 
 bool FakeBurnAdapter::WroteWell(DriveHandle handle) {
-  std::lock_guard<std::mutex> g(world_->lock);
-  Note();
+  auto g = Enter();
   Held* held = Find(handle);
   if (!held || !held->hasJob) return false;
   const bool well = held->job.ended && held->job.well;
@@ -209,22 +192,19 @@ bool FakeBurnAdapter::WroteWell(DriveHandle handle) {
 }
 
 bool FakeBurnAdapter::Reassess(DriveHandle handle) {
-  std::lock_guard<std::mutex> g(world_->lock);
-  Note();
+  auto g = Enter();
   Held* held = Find(handle);
   return held && world_->drives[held->address].grabResult == GrabResult::Ok;
 }
 
 bool FakeBurnAdapter::Vanished(DriveHandle handle) {
-  std::lock_guard<std::mutex> g(world_->lock);
-  Note();
+  auto g = Enter();
   Held* held = Find(handle);
   return !held || world_->drives[held->address].grabResult == GrabResult::Missing;
 }
 
 int FakeBurnAdapter::WriteSpeed(DriveHandle handle) {
-  std::lock_guard<std::mutex> g(world_->lock);
-  Note();
+  auto g = Enter();
   Held* held = Find(handle);
   return held ? world_->drives[held->address].writeSpeed : 0;
 }

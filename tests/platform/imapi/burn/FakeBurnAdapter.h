@@ -107,7 +107,7 @@ class FakeBurnAdapter : public BurnAdapter {
     bool hasJob = false;
   };
 
-  void Note();  // records the calling thread
+  std::unique_lock<std::mutex> Enter();  // locks and records the calling thread
   Held* Find(DriveHandle handle);
 
   std::shared_ptr<FakeWorld> world_;

@@ -109,16 +109,6 @@ TEST(LibBurnAdapterTest, AScanWithoutDrivesIsEmptyAndFreesEverything) {
   adapter.Finish();
 }
 
-TEST(LibBurnAdapterTest, TheEngineOverTheLibraryListsNothingAndSaysWhy) {
-  if (MachineHasOpticalDrive()) GTEST_SKIP() << "this machine has an optical drive";
-  BurnEngine engine(std::make_unique<LibBurnAdapter>());
-  ASSERT_TRUE(engine.Started());
-  std::string note;
-  EXPECT_TRUE(engine.Scan(&note).empty());
-  EXPECT_NE(note.find("no optical drive"), std::string::npos) << note;
-  EXPECT_EQ(engine.OpenExclusive(engine.AddOwner(), "/dev/sr0"), static_cast<HRESULT>(0x80040213));
-}
-
 TEST(LibBurnAdapterTest, DevicesThisUserMayNotOpenAreReportedAndRefused) {
   testsupport::TempDir dir;
   chmod(dir.Path().c_str(), 0755);
