@@ -25,10 +25,7 @@ class Sink : public IDispatch {
   }
   ULONG AddRef() override { return ++refs; }
   ULONG Release() override { return --refs; }
-  HRESULT GetTypeInfoCount(UINT* p) override {
-    *p = 0;
-    return S_OK;
-  }
+  HRESULT GetTypeInfoCount(UINT* p) override { return *p = 0, S_OK; }
   HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
   HRESULT Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p, VARIANT*, EXCEPINFO*, UINT*) override {

@@ -70,16 +70,8 @@ constexpr IID kIid = {0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55,
 
 DispMember Member(std::u16string name, DISPID id, DispKind kind, VARTYPE type, std::vector<DispParam> params,
                   DispHandler h, uint32_t flags = DISPF_NONE, DispHandler put = nullptr) {
-  DispMember m;
-  m.name = std::move(name);
-  m.dispid = id;
-  m.kind = kind;
-  m.type = type;
-  m.params = std::move(params);
-  m.handler = h;
-  m.flags = flags;
-  m.putHandler = put;
-  return m;
+  return {.name = std::move(name), .dispid = id, .kind = kind, .type = type, .params = std::move(params),
+          .flags = flags, .handler = h, .putHandler = put};
 }
 
 const DispatchTable& Table() {
@@ -138,7 +130,7 @@ TEST(DispatchTableInvoke, AnswersEachCallAsDeclared) {
     std::vector<DISPID> named;
     HRESULT hr;
     UINT argErr;     // 0xFFFF: untouched
-    LONG result;     // checked for S_OK calls with a numeric result
+    LONG result;     // checked for S_OK calls
   };
   const std::vector<Case> cases = {
       {"unknown DISPID", 99, M, {}, {}, DISP_E_MEMBERNOTFOUND, 0xFFFF, 0},
@@ -153,7 +145,7 @@ TEST(DispatchTableInvoke, AnswersEachCallAsDeclared) {
       {"method and get together reach a method", 3, M | G, {Plain(l5), Plain(l7)}, {}, S_OK, 0xFFFF, 2},
       {"a get does not reach a method", 3, G, {Plain(l5), Plain(l7)}, {}, DISP_E_MEMBERNOTFOUND, 0xFFFF, 0},
       {"a call does not reach a property", 1, M, {}, {}, DISP_E_MEMBERNOTFOUND, 0xFFFF, 0},
-      {"method and get together reach a property", 1, M | G, {}, {}, S_OK, 0xFFFF, 0},
+      {"method and get together reach a property", 1, M | G, {}, {}, S_OK, 0xFFFF, 3},
       {"named arguments on a call", 3, M, {Plain(l5), Plain(l7)}, {0}, DISP_E_NONAMEDARGS, 0xFFFF, 0},
       {"member without handler", 6, M, {}, {}, DISP_E_MEMBERNOTFOUND, 0xFFFF, 0},
       {"handler failure passes through", 9, M, {}, {}, E_FAIL, 0xFFFF, 0},
@@ -177,20 +169,11 @@ TEST(DispatchTableInvoke, AnswersEachCallAsDeclared) {
     EXPECT_EQ(r.hr, c.hr);
     EXPECT_EQ(r.argErr, c.argErr);
     EXPECT_EQ(t.putCalls, 0);
-    if (c.hr == S_OK && c.id == 3) {
-      ASSERT_EQ(r.result.vt, VT_I4);
-      EXPECT_EQ(r.result.lVal, c.result);
-    }
-    if (c.hr == S_OK && c.id == 7) {
-      ASSERT_EQ(r.result.vt, VT_I2);
-      EXPECT_EQ(r.result.iVal, c.result);
-    }
-    if (c.hr == S_OK && c.id == 1) {
-      ASSERT_EQ(r.result.vt, VT_I2);
-      EXPECT_EQ(r.result.iVal, 3);
-    }
-    if (FAILED(c.hr)) {
+    if (c.hr != S_OK) {
       EXPECT_EQ(r.result.vt, VT_EMPTY);
+    } else {  // Sub answers a long; Wide and the Value getter a short
+      ASSERT_EQ(r.result.vt, c.id == 3 ? VT_I4 : VT_I2);
+      EXPECT_EQ(c.id == 3 ? r.result.lVal : r.result.iVal, c.result);
     }
   }
 }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <random>
+#include <tuple>
 
 #include "platform/com/Resources.h"
 #include "tests/support/TestSupport.h"
@@ -22,11 +23,9 @@ TEST(ResourceTable, PacksAndUnpacks) {
   const auto back = UnpackResources(blob.data(), blob.size());
   ASSERT_TRUE(back);
   ASSERT_EQ(back->size(), 3u);
-  for (size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ((*back)[i].type, Sample()[i].type);
-    EXPECT_EQ((*back)[i].id, Sample()[i].id);
-    EXPECT_EQ((*back)[i].data, Sample()[i].data);
-  }
+  for (size_t i = 0; i < 3; ++i)
+    EXPECT_EQ(std::tie((*back)[i].type, (*back)[i].id, (*back)[i].data),
+              std::tie(Sample()[i].type, Sample()[i].id, Sample()[i].data));
   EXPECT_EQ(FindResource(*back, "STRING", 200), &(*back)[1]);
   EXPECT_EQ(FindResource(*back, "STRING", 1), nullptr);
   EXPECT_EQ(FindResource(*back, "string", 200), nullptr);  // types are exact

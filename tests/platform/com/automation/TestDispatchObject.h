@@ -22,24 +22,18 @@ class TestDispatchObject : public IDispatch {
   }
   ULONG AddRef() override { return ++ref_; }
   ULONG Release() override { return --ref_; }  // lives on the test's stack
-  HRESULT GetTypeInfoCount(UINT* p) override {
-    *p = 0;
-    return S_OK;
-  }
+  HRESULT GetTypeInfoCount(UINT* p) override { return *p = 0, S_OK; }
   HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT GetIDsOfNames(REFIID, LPOLESTR* names, UINT c, LCID, DISPID* ids) override {
     return table_.GetIDsOfNames(names, c, ids);
   }
   HRESULT Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p, VARIANT* result, EXCEPINFO* e,
                  UINT* argErr) override {
-    ++calls;
     lastNamedArgs = p ? p->cNamedArgs : 0;
     lastNamedArg = (p && p->cNamedArgs) ? p->rgdispidNamedArgs[0] : DISPID_UNKNOWN;
     return table_.Invoke(object_, id, flags, p, result, e, argErr);
   }
 
-  ULONG Refs() const { return ref_; }
-  int calls = 0;
   UINT lastNamedArgs = 0;
   DISPID lastNamedArg = DISPID_UNKNOWN;
 

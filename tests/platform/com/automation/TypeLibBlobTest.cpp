@@ -30,33 +30,13 @@ const DispatchTable& OtherMembers() {
 }
 
 TypeLibDescription Description() {
-  TypeLibDescription d;
-  d.name = u"thingLib";
-  d.guid = kLib;
-  d.majorVersion = 2;
-  d.minorVersion = 3;
-  d.lcid = 0x0407;
-  d.libFlags = LIBFLAG_FHIDDEN;
-  d.helpString = u"things";
-  d.helpFile = u"thing.hlp";
-  d.helpContext = 9;
-  d.importedLibraries = {u"stdole2.tlb"};
-  TypeLibEntry itf;
-  itf.name = u"IThing";
-  itf.guid = kItf;
-  itf.members = &Members();
-  TypeLibEntry cls;
-  cls.kind = TKIND_COCLASS;
-  cls.name = u"Thing";
-  cls.guid = kClass;
-  cls.typeFlags = TYPEFLAG_FCANCREATE;
-  cls.implTypes = {{u"IThing", IMPLTYPEFLAG_FDEFAULT}, {u"IOther", IMPLTYPEFLAG_FSOURCE}};
-  TypeLibEntry other;
-  other.name = u"IOther";
-  other.guid = kOther;
-  other.members = &OtherMembers();
-  d.entries = {itf, cls, other};
-  return d;
+  return {.name = u"thingLib", .guid = kLib, .majorVersion = 2, .minorVersion = 3, .lcid = 0x0407,
+          .libFlags = LIBFLAG_FHIDDEN, .helpString = u"things", .helpFile = u"thing.hlp", .helpContext = 9,
+          .importedLibraries = {u"stdole2.tlb"},
+          .entries = {{.name = u"IThing", .guid = kItf, .members = &Members()},
+                      {.kind = TKIND_COCLASS, .name = u"Thing", .guid = kClass, .typeFlags = TYPEFLAG_FCANCREATE,
+                       .implTypes = {{u"IThing", IMPLTYPEFLAG_FDEFAULT}, {u"IOther", IMPLTYPEFLAG_FSOURCE}}},
+                      {.name = u"IOther", .guid = kOther, .members = &OtherMembers()}}};
 }
 
 // Walks everything a loaded library offers; used on damaged input that the
@@ -164,15 +144,16 @@ TEST(TypeLibBlob, RefusesEveryTruncation) {
 TEST(TypeLibBlob, TellsForeignFormatsFromDamage) {
   auto blob = BuildTypeLibBlob(Description());
   ComPtr<ITypeLib> lib;
-  auto magic = blob;
-  magic[0] = 'M';
-  EXPECT_EQ(LoadTypeLibFromMemory(magic.data(), magic.size(), lib.ReleaseAndGetAddressOf()), TYPE_E_UNSUPFORMAT);
-  auto version = blob;
-  version[4] = 9;
-  EXPECT_EQ(LoadTypeLibFromMemory(version.data(), version.size(), lib.ReleaseAndGetAddressOf()), TYPE_E_UNSUPFORMAT);
-  auto size = blob;
-  size[8] ^= 1;
-  EXPECT_EQ(LoadTypeLibFromMemory(size.data(), size.size(), lib.ReleaseAndGetAddressOf()), TYPE_E_INVDATAREAD);
+  const struct {
+    size_t at;
+    uint8_t value;
+    HRESULT hr;
+  } rows[] = {{0, 'M', TYPE_E_UNSUPFORMAT}, {4, 9, TYPE_E_UNSUPFORMAT}, {8, uint8_t(blob[8] ^ 1), TYPE_E_INVDATAREAD}};
+  for (const auto& r : rows) {
+    auto bad = blob;
+    bad[r.at] = r.value;
+    EXPECT_EQ(LoadTypeLibFromMemory(bad.data(), bad.size(), lib.ReleaseAndGetAddressOf()), r.hr) << r.at;
+  }
   EXPECT_EQ(LoadTypeLibFromMemory(nullptr, 0, lib.ReleaseAndGetAddressOf()), TYPE_E_INVDATAREAD);
   EXPECT_EQ(LoadTypeLibFromMemory(blob.data(), blob.size(), nullptr), E_INVALIDARG);
 }

@@ -6,16 +6,10 @@ namespace {
 constexpr GUID kSample = {0x0123ABCD, 0x4567, 0x89EF, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}};
 }
 
-TEST(Guid, FormatsUpperCaseBraced) {
+TEST(Guid, FormatsUpperCaseBracedAndParsesAnyCase) {
   EXPECT_EQ(GuidToString(kSample), "{0123ABCD-4567-89EF-0123-456789ABCDEF}");
   EXPECT_EQ(GuidToString(GUID_NULL), "{00000000-0000-0000-0000-000000000000}");
-}
-
-TEST(Guid, ParsesAnyCase) {
-  auto g = GuidFromString("{0123abcd-4567-89ef-0123-456789abCDef}");
-  ASSERT_TRUE(g);
-  EXPECT_EQ(*g, kSample);
-  EXPECT_EQ(GuidFromString(GuidToString(kSample)), kSample);
+  EXPECT_EQ(GuidFromString("{0123abcd-4567-89ef-0123-456789abCDef}"), kSample);
 }
 
 TEST(Guid, RejectsMalformedText) {

@@ -36,6 +36,7 @@ CVariant Str(std::u16string_view s) { return CVariant::String(s); }
 CVariant Empty() { return CVariant(); }
 CVariant Null() { return Make(VT_NULL, [](VARIANT&) {}); }
 CVariant Error(SCODE s) { return Make(VT_ERROR, [&](VARIANT& v) { v.scode = s; }); }
+CVariant Ref(VARTYPE vt, void* p) { return Make(vt | VT_BYREF, [p](VARIANT& v) { v.byref = p; }); }
 
 std::string Describe(const VARIANT& v) {
   std::string s = "vt=" + std::to_string(v.vt) + " ";
@@ -232,28 +233,11 @@ TEST(VariantChangeType, ByReferenceSourcesAreDereferenced) {
   CVariant inner = R8(2.5);
   DOUBLE huge = 1e10;
 
-  VARIANT ref;
-  VariantInit(&ref);
-  std::vector<Case> cases;
-  ref.vt = VT_I4 | VT_BYREF;
-  ref.plVal = &l;
-  cases.push_back(Ok(CVariant(ref), Str(u"7")));
-  ref.vt = VT_BSTR | VT_BYREF;
-  ref.pbstrVal = &bstr;
-  cases.push_back(Ok(CVariant(ref), I4(12)));
-  ref.vt = VT_BOOL | VT_BYREF;
-  ref.pboolVal = &b;
-  cases.push_back(Ok(CVariant(ref), Str(u"-1")));
-  ref.vt = VT_VARIANT | VT_BYREF;
-  ref.pvarVal = &inner;
-  cases.push_back(Ok(CVariant(ref), I4(2)));
-  ref.vt = VT_R8 | VT_BYREF;
-  ref.pdblVal = &huge;
-  cases.push_back(Fails(CVariant(ref), VT_I4, DISP_E_OVERFLOW));
-  ref.vt = VT_I4 | VT_BYREF;
-  ref.plVal = nullptr;
-  cases.push_back(Fails(CVariant(ref), VT_BSTR, E_INVALIDARG));
-  RunCases(cases);
+  RunCases({
+      Ok(Ref(VT_I4, &l), Str(u"7")), Ok(Ref(VT_BSTR, &bstr), I4(12)), Ok(Ref(VT_BOOL, &b), Str(u"-1")),
+      Ok(Ref(VT_VARIANT, &inner), I4(2)), Fails(Ref(VT_R8, &huge), VT_I4, DISP_E_OVERFLOW),
+      Fails(Ref(VT_I4, nullptr), VT_BSTR, E_INVALIDARG),
+  });
 
   // The referenced value is read, not taken over.
   EXPECT_EQ(l, 7);
@@ -368,10 +352,7 @@ TEST(Variant, CopyAndClearOwnTheirValues) {
   // A reference is copied as a reference and not freed by VariantClear.
   CBstr target(u"kept");
   BSTR b = target.Get();
-  VARIANT ref;
-  VariantInit(&ref);
-  ref.vt = VT_BSTR | VT_BYREF;
-  ref.pbstrVal = &b;
+  CVariant ref = Ref(VT_BSTR, &b);
   CVariant refCopy;
   ASSERT_EQ(VariantCopy(&refCopy, &ref), S_OK);
   EXPECT_EQ(refCopy.pbstrVal, &b);

@@ -24,30 +24,15 @@ QApplication& App() {
 
 CDialogTemplate Box() {
   using N = CDialogTemplate::NameOrOrdinal;
-  CDialogTemplate t;
-  t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
-  t.cx = 200;
-  t.cy = 40;
-  t.caption = u"About it";
-  t.pointSize = 9;
-  t.typeface = u"MS Sans Serif";
   auto item = [](DWORD style, SHORT x, SHORT cx, int id, WORD cls, std::u16string text) {
-    CDialogTemplate::Item it;
-    it.style = WS_CHILD | WS_VISIBLE | style;
-    it.x = x;
-    it.y = 8;
-    it.cx = cx;
-    it.cy = 16;
-    it.id = id;
-    it.windowClass = N::Ordinal(cls);
-    it.title = N::Name(std::move(text));
-    return it;
+    return CDialogTemplate::Item{.style = WS_CHILD | style, .x = x, .y = 8, .cx = cx, .cy = 16, .id = id,
+                                 .windowClass = N::Ordinal(cls), .title = N::Name(std::move(text))};
   };
-  t.items = {item(SS_LEFT, 4, 100, IDC_STATIC, DLGC_STATIC, u"Some text"),
-             item(BS_DEFPUSHBUTTON, 120, 32, IDOK, DLGC_BUTTON, u"OK"),
-             item(BS_PUSHBUTTON, 160, 32, 42, DLGC_BUTTON, u"Other")};
-  t.items[2].style &= ~WS_VISIBLE;
-  return t;
+  return {.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, .cx = 200, .cy = 40,
+          .caption = u"About it", .pointSize = 9, .typeface = u"MS Sans Serif",
+          .items = {item(WS_VISIBLE | SS_LEFT, 4, 100, IDC_STATIC, DLGC_STATIC, u"Some text"),
+                    item(WS_VISIBLE | BS_DEFPUSHBUTTON, 120, 32, IDOK, DLGC_BUTTON, u"OK"),
+                    item(BS_PUSHBUTTON, 160, 32, 42, DLGC_BUTTON, u"Other")}};  // hidden
 }
 
 TEST(Dialog, TemplateBecomesWidgetsScaledByDialogUnits) {

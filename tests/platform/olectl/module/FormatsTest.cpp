@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/olectl/AfxResource.h"
 #include "platform/olectl/CDialogTemplate.h"
 #include "platform/olectl/CDibImage.h"
@@ -10,40 +12,17 @@ namespace {
 using N = CDialogTemplate::NameOrOrdinal;
 
 CDialogTemplate Sample(bool extended) {
-  CDialogTemplate t;
-  t.extended = extended;
-  t.style = WS_POPUP | WS_CAPTION | DS_SETFONT;
-  t.helpID = extended ? 7 : 0;
-  t.x = 3;
-  t.y = -4;
-  t.cx = 120;
-  t.cy = 45;
-  t.menu = N::Ordinal(9);
-  t.windowClass = N::Name(u"Cls");
-  t.caption = u"Caption \u00e9";
-  t.pointSize = 9;
-  if (extended) {
-    t.weight = 700;
-    t.italic = 1;
-    t.charset = 134;
-  }
-  t.typeface = u"MS Sans Serif";
-  CDialogTemplate::Item icon;
-  icon.style = WS_CHILD | SS_ICON;
-  icon.x = 1;
-  icon.cx = 20;
-  icon.cy = 20;
-  icon.id = IDC_STATIC;
-  icon.windowClass = N::Ordinal(DLGC_STATIC);
-  icon.title = N::Ordinal(1);
-  CDialogTemplate::Item button;
-  button.style = WS_CHILD | BS_DEFPUSHBUTTON;
-  button.id = extended ? 70000 : IDOK;
-  button.windowClass = N::Ordinal(DLGC_BUTTON);
-  button.title = N::Name(u"OK");
-  button.creationData = {1, 2, 3};
-  t.items = {icon, button};
-  return t;
+  const CDialogTemplate::Item icon{.style = WS_CHILD | SS_ICON, .x = 1, .cx = 20, .cy = 20, .id = IDC_STATIC,
+                                   .windowClass = N::Ordinal(DLGC_STATIC), .title = N::Ordinal(1)};
+  const CDialogTemplate::Item button{.style = WS_CHILD | BS_DEFPUSHBUTTON, .id = extended ? 70000 : IDOK,
+                                     .windowClass = N::Ordinal(DLGC_BUTTON), .title = N::Name(u"OK"),
+                                     .creationData = {1, 2, 3}};
+  // The font's weight, italic and charset exist in the extended form only.
+  return {.extended = extended, .style = WS_POPUP | WS_CAPTION | DS_SETFONT, .helpID = extended ? 7u : 0u,
+          .x = 3, .y = -4, .cx = 120, .cy = 45, .menu = N::Ordinal(9), .windowClass = N::Name(u"Cls"),
+          .caption = u"Caption \u00e9", .pointSize = 9, .weight = WORD(extended ? 700 : 0),
+          .italic = BYTE(extended ? 1 : 0), .charset = BYTE(extended ? 134 : 0), .typeface = u"MS Sans Serif",
+          .items = {icon, button}};
 }
 
 TEST(DialogTemplate, ClassicAndExtendedFormsReadBackWhole) {
@@ -75,8 +54,8 @@ TEST(DialogTemplate, DamagedTemplatesAreRefusedWithoutOverRead) {
 
 TEST(VersionInfo, FieldsReadBack) {
   CVersionInfo v;
-  const WORD version[4] = {1, 0, 0, 1};
-  for (int i = 0; i < 4; ++i) v.fileVersion[i] = version[i];
+  v.fileVersion[0] = 1;
+  v.fileVersion[3] = 1;
   v.productVersion[0] = 2;
   v.productVersion[3] = 9;
   v.fileType = VFT_DLL;
@@ -85,10 +64,8 @@ TEST(VersionInfo, FieldsReadBack) {
   v.strings = {{u"InternalName", u"x.ocx"}, {u"OriginalFilename", u"y.ocx"}, {u"Empty", u""}};
   std::optional<CVersionInfo> back = CVersionInfo::Parse(v.Build());
   ASSERT_TRUE(back);
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(back->fileVersion[i], v.fileVersion[i]);
-    EXPECT_EQ(back->productVersion[i], v.productVersion[i]);
-  }
+  EXPECT_TRUE(std::equal(v.fileVersion, v.fileVersion + 4, back->fileVersion));
+  EXPECT_TRUE(std::equal(v.productVersion, v.productVersion + 4, back->productVersion));
   EXPECT_EQ(back->fileOS, VOS__WINDOWS32);
   EXPECT_EQ(back->fileType, VFT_DLL);
   EXPECT_EQ(back->language, 0x0804);
