@@ -18,7 +18,6 @@ class CChildProgram {
   bool IsRunning();
   // SIGKILL, then reaps the child.
   void Kill();
-  pid_t Pid() const { return m_pid; }
 
  private:
   pid_t m_pid = -1;

@@ -1,9 +1,8 @@
 #include "tests/app/CFakeCantrel.h"
 
-#include <atomic>
-
 #include "control/interface/CantrelTables.h"
 #include "platform/com/Apartment.h"
+#include "tests/tools/automate/FakeAutomation.h"
 
 namespace {
 
@@ -29,7 +28,7 @@ class CFakeDrive : public CCmdTarget {
         {DISPID_DRIVE_VENDORID, DispKind::Property,
          [](void* o, VARIANT*, UINT, VARIANT* r) -> HRESULT {
            auto* self = static_cast<CFakeDrive*>(static_cast<CCmdTarget*>(o));
-           if (self->m_bFail) return CFakeCantrel::Script().hrDriveElement;
+           if (self->m_bFail) return E_ACCESSDENIED;
            *r = TextVariant(self->m_strVendor).Detach();
            return S_OK;
          }},
@@ -49,48 +48,6 @@ class CFakeDrive : public CCmdTarget {
   bool m_bFail;
 };
 
-class CFakeEnum : public IEnumVARIANT {
- public:
-  explicit CFakeEnum(std::vector<CVariant> items) : m_items(std::move(items)) {}
-  HRESULT QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IEnumVARIANT) {
-      *ppv = static_cast<IEnumVARIANT*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++m_nRef; }
-  ULONG Release() override {
-    const ULONG n = --m_nRef;
-    if (n == 0) delete this;
-    return n;
-  }
-  HRESULT Next(ULONG celt, VARIANT* rgVar, ULONG* pCeltFetched) override {
-    ULONG n = 0;
-    for (; n < celt && m_nPos < m_items.size(); ++n, ++m_nPos) VariantCopy(&rgVar[n], &m_items[m_nPos]);
-    if (pCeltFetched) *pCeltFetched = n;
-    return n == celt ? S_OK : S_FALSE;
-  }
-  HRESULT Skip(ULONG celt) override {
-    m_nPos += celt;
-    return m_nPos <= m_items.size() ? S_OK : S_FALSE;
-  }
-  HRESULT Reset() override {
-    m_nPos = 0;
-    return S_OK;
-  }
-  HRESULT Clone(IEnumVARIANT** ppEnum) override { return E_NOTIMPL; }
-
- private:
-  virtual ~CFakeEnum() = default;
-  std::atomic<ULONG> m_nRef{1};
-  std::vector<CVariant> m_items;
-  size_t m_nPos = 0;
-};
-
 // The recorder collection as the script lists it now.
 class CFakeDrives : public CCmdTarget {
  protected:
@@ -106,7 +63,7 @@ class CFakeDrives : public CCmdTarget {
              items.push_back(CVariant::Dispatch(pDrive.Get()));
            }
            r->vt = VT_UNKNOWN;
-           r->punkVal = new CFakeEnum(std::move(items));
+           r->punkVal = new FakeEnum(std::move(items));
            return S_OK;
          }},
     });
@@ -117,13 +74,9 @@ class CFakeDrives : public CCmdTarget {
 class CFakeFactory : public IClassFactory {
  public:
   HRESULT QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-      *ppv = static_cast<IClassFactory*>(this);
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+    const bool bKnown = riid == IID_IUnknown || riid == IID_IClassFactory;
+    *ppv = bKnown ? static_cast<IClassFactory*>(this) : nullptr;
+    return bKnown ? S_OK : E_NOINTERFACE;
   }
   // A static object: no counting.
   ULONG AddRef() override { return 2; }
@@ -208,7 +161,6 @@ const DispatchTable& CFakeCantrel::GetDispatchTable() const {
       {DISPID_CANTREL_INITCONTROL, DispKind::Method,
        [](void*, VARIANT*, UINT, VARIANT* r) -> HRESULT {
          Record(QStringLiteral("InitControl"));
-         if (Script().fnOnInitControl) Script().fnOnInitControl();
          if (FAILED(Script().hrInitControl)) return Script().hrInitControl;
          *r = CVariant::Bool(true).Detach();
          return S_OK;

@@ -5,7 +5,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <functional>
 #include <utility>
 #include <vector>
 
@@ -15,14 +14,12 @@ struct CFakeScript {
   std::vector<std::pair<QString, QString>> drives;  // vendor, product
   HRESULT hrInitControl = S_OK;
   HRESULT hrDrives = S_OK;       // reading Drives
-  int nFailingDrive = -1;        // reading this element's VendorID fails
-  HRESULT hrDriveElement = E_ACCESSDENIED;
+  int nFailingDrive = -1;        // reading this element's VendorID fails: access denied
   SHORT nAddAudioTrack = 0;
   HRESULT hrAddAudioTrack = S_OK;
   HRESULT hrDrivePut = S_OK;
   SHORT nBurn = 1;
   HRESULT hrBurn = S_OK;
-  std::function<void()> fnOnInitControl;  // runs inside InitControl
   QStringList calls;                      // "InitControl", "Drive=1", "Burn(0,-1,0)", ...
 };
 

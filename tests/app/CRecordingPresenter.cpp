@@ -7,10 +7,9 @@
 #include "app/MainFrm.h"
 #include "app/MainModule.h"
 
-MsgResult CRecordingPresenter::MsgBox(const CMsgBoxRequest& request, QWidget* pOwner) {
+MsgResult CRecordingPresenter::MsgBox(const CMsgBoxRequest& request, QWidget*) {
   CShownBox shown;
   shown.request = request;
-  shown.bOwnerGiven = pOwner != nullptr;
   if (MainFrm* pForm = MainModule::Form()) {
     shown.bWindowVisible = pForm->isVisible();
     shown.bHourglass = pForm->cursor().shape() == Qt::WaitCursor;

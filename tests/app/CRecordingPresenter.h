@@ -11,7 +11,6 @@
 
 struct CShownBox {
   CMsgBoxRequest request;
-  bool bOwnerGiven = false;        // shown over the visible window
   bool bWindowVisible = false;     // the main window, when the box opened
   bool bHourglass = false;         // the main window's pointer was the hourglass
   bool bBurnEnabled = false;       // "Burn CD" was enabled

@@ -25,6 +25,7 @@ using testsupport::TempDir;
 
 const QString kInsert = QStringLiteral("Please insert blank CD.");
 const QString kSelect = QStringLiteral("Select CD burner drive.");
+const CMsgBoxRequest kSelectBox{kSelect, MsgButtons::OK, MsgIcon::Information, QStringLiteral("Select drive")};
 const QString kNoBurner = QStringLiteral("No CD burning drive found. Please connect CD burner and click Retry.");
 const QString kAllOk = QStringLiteral("Burn process successfuly finished. Do you want to burn another CD ?");
 
@@ -44,6 +45,15 @@ class MainFrmTest : public ::testing::Test {
   }
 
   static CFakeScript& Script() { return CFakeCantrel::Script(); }
+  static CMsgBoxRequest ErrorBox(const QString& strPrompt, MsgIcon nIcon = MsgIcon::Critical) {
+    return {strPrompt, MsgButtons::OK, nIcon, QStringLiteral("Error")};
+  }
+  static CMsgBoxRequest Unexpected(const char* description) {
+    return ErrorBox(QStringLiteral("Unexpected error occured:\r\r") + QString::fromLatin1(description));
+  }
+  void AnswerAll(MsgResult nResult) {
+    m_presenter.SetAnswer([nResult](const CMsgBoxRequest&) { return nResult; });
+  }
   MainFrm* Load() {
     MainModule::Main();
     return MainModule::Form();
@@ -108,7 +118,7 @@ TEST_F(MainFrmTest, LoadWithTwoRecordersSelectsNoneAndAsksBeforeShowing) {
   MainFrm* f = Load();
   ASSERT_EQ(m_presenter.Shown().size(), 1u);
   const CShownBox& box = m_presenter.Shown()[0];
-  EXPECT_EQ(box.request, (CMsgBoxRequest{kSelect, MsgButtons::OK, MsgIcon::Information, QStringLiteral("Select drive")}));
+  EXPECT_EQ(box.request, kSelectBox);
   EXPECT_FALSE(box.bWindowVisible);
   EXPECT_TRUE(f->isVisible());
   ASSERT_EQ(f->DriveCmb->count(), 2);
@@ -141,7 +151,7 @@ TEST_F(MainFrmTest, NoRecorderRetryListsTheOneConnectedMeanwhile) {
 
 TEST_F(MainFrmTest, NoRecorderCancelEndsWithoutShowingTheWindow) {
   Script().drives.clear();
-  m_presenter.SetAnswer([](const CMsgBoxRequest&) { return MsgResult::Cancel; });
+  AnswerAll(MsgResult::Cancel);
   MainFrm* f = Load();
   EXPECT_EQ(m_nEnded, 1);
   EXPECT_EQ(m_presenter.Shown().size(), 1u);
@@ -152,11 +162,8 @@ TEST_F(MainFrmTest, NoRecorderCancelEndsWithoutShowingTheWindow) {
 TEST_F(MainFrmTest, AutomationErrorWhileListingKeepsWhatWasListed) {
   struct Case {
     const char* name;
-    HRESULT hrInit;
-    HRESULT hrDrives;
-    int nFailing;
-    int nListed;
-    int nSelected;
+    HRESULT hrInit, hrDrives;
+    int nFailing, nListed, nSelected;
     const char* description;
   } cases[] = {
       {"InitControl fails", E_ACCESSDENIED, S_OK, -1, 0, -1, "Access is denied."},
@@ -176,9 +183,7 @@ TEST_F(MainFrmTest, AutomationErrorWhileListingKeepsWhatWasListed) {
     Script().nFailingDrive = c.nFailing;
     MainFrm* f = Load();
     ASSERT_GE(m_presenter.Shown().size(), 1u);
-    EXPECT_EQ(m_presenter.Shown()[0].request,
-              (CMsgBoxRequest{QStringLiteral("Unexpected error occured:\r\r") + QString::fromLatin1(c.description),
-                              MsgButtons::OK, MsgIcon::Critical, QStringLiteral("Error")}));
+    EXPECT_EQ(m_presenter.Shown()[0].request, Unexpected(c.description));
     EXPECT_EQ(f->DriveCmb->count(), c.nListed);
     EXPECT_EQ(f->DriveCmb->currentIndex(), c.nSelected);
     // More than one item left: the usual request to choose.
@@ -213,12 +218,11 @@ TEST_F(MainFrmTest, BurnWithoutSelectionOrWithCancelTouchesNothing) {
   f->DriveCmb->setCurrentIndex(-1);
   f->BurnBttn_Click();
   ASSERT_EQ(m_presenter.Shown().size(), 1u);
-  EXPECT_EQ(m_presenter.Shown()[0].request,
-            (CMsgBoxRequest{kSelect, MsgButtons::OK, MsgIcon::Information, QStringLiteral("Select drive")}));
+  EXPECT_EQ(m_presenter.Shown()[0].request, kSelectBox);
 
   f->DriveCmb->setCurrentIndex(0);
   m_presenter.Clear();
-  m_presenter.SetAnswer([](const CMsgBoxRequest&) { return MsgResult::Cancel; });
+  AnswerAll(MsgResult::Cancel);
   f->BurnBttn_Click();
   ASSERT_EQ(m_presenter.Shown().size(), 1u);
   EXPECT_EQ(m_presenter.Shown()[0].request,
@@ -227,56 +231,44 @@ TEST_F(MainFrmTest, BurnWithoutSelectionOrWithCancelTouchesNothing) {
   EXPECT_TRUE(IsIdle(f));
 }
 
-TEST_F(MainFrmTest, RefusedTrackStaysIdleWithoutTheHourglass) {
-  for (SHORT nCode : {SHORT(-1), SHORT(-2), SHORT(-3)}) {
-    SCOPED_TRACE(nCode);
+// AddAudioTrack's -1..-3 refuse the track; any other answer goes on to Burn,
+// whose 0 means the recorder was not ready.
+TEST_F(MainFrmTest, TrackAndBurnResultsDecideWhetherItBurns) {
+  const struct {
+    SHORT nTrack, nBurn;
+    const char* refusal;  // null: it burns
+    MsgIcon nIcon;
+  } cases[] = {
+      {-1, 1, "Unexpected error uccured (-1).", MsgIcon::Critical},
+      {-2, 1, "Unexpected error uccured (-2).", MsgIcon::Critical},
+      {-3, 1, "Unexpected error uccured (-3).", MsgIcon::Critical},
+      {0, 1, nullptr, MsgIcon::None},
+      {1, 1, nullptr, MsgIcon::None},
+      {-4, 1, nullptr, MsgIcon::None},
+      {0, 0, "CD burner drive is not ready. Try again later.", MsgIcon::Exclamation},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "track " << c.nTrack << ", burn " << c.nBurn);
     MainModule::Reset();
-    Script().nAddAudioTrack = nCode;
+    Script().nAddAudioTrack = c.nTrack;
+    Script().nBurn = c.nBurn;
     MainFrm* f = StartBurn();
+    const bool bTrackRefused = c.nTrack < 0 && c.nTrack >= -3;
+    EXPECT_EQ(Script().calls, bTrackRefused ? BurnCalls().mid(0, 3) : BurnCalls());
+    if (!c.refusal) {
+      EXPECT_TRUE(m_presenter.Shown().size() == 1u && IsBurning(f));
+      EXPECT_EQ(f->ProgressLbl->text(), QStringLiteral("Burning..."));
+      EXPECT_EQ(f->SecondsLbl->property("Tag").toString(), QStringLiteral("0"));
+      EXPECT_EQ(f->SecondsLbl->text(), QString());  // the first burn of a run starts with an empty count
+      continue;
+    }
     ASSERT_EQ(m_presenter.Shown().size(), 2u);
     const CShownBox& box = m_presenter.Shown()[1];
-    EXPECT_EQ(box.request, (CMsgBoxRequest{QStringLiteral("Unexpected error uccured (%1).").arg(nCode),
-                                           MsgButtons::OK, MsgIcon::Critical, QStringLiteral("Error")}));
+    EXPECT_EQ(box.request, ErrorBox(QString::fromLatin1(c.refusal), c.nIcon));
     EXPECT_FALSE(box.bHourglass);
-    EXPECT_TRUE(box.bBurnEnabled);
-    EXPECT_EQ(Script().calls, (QStringList{QStringLiteral("InitControl"), QStringLiteral("DeleteAllItems"), TrackCall()}));
+    EXPECT_TRUE(box.bBurnEnabled || !bTrackRefused);
     EXPECT_TRUE(IsIdle(f));
   }
-}
-
-TEST_F(MainFrmTest, OtherTrackResultsGoOnToBurn) {
-  for (SHORT nCode : {SHORT(0), SHORT(1), SHORT(-4)}) {
-    SCOPED_TRACE(nCode);
-    MainModule::Reset();
-    Script().nAddAudioTrack = nCode;
-    MainFrm* f = StartBurn();
-    EXPECT_EQ(Script().calls, BurnCalls());
-    EXPECT_TRUE(IsBurning(f));
-  }
-}
-
-TEST_F(MainFrmTest, StartedBurnShowsBurningState) {
-  MainFrm* f = StartBurn();
-  EXPECT_EQ(Script().calls, BurnCalls());
-  EXPECT_TRUE(IsBurning(f));
-  EXPECT_EQ(f->ProgressLbl->text(), QStringLiteral("Burning..."));
-  EXPECT_EQ(f->SecondsLbl->property("Tag").toString(), QStringLiteral("0"));
-  // The first burn of a run starts with an empty count.
-  EXPECT_EQ(f->SecondsLbl->text(), QString());
-  // Nothing the user can press while it burns.
-  EXPECT_FALSE(f->BurnBttn->isEnabled());
-}
-
-TEST_F(MainFrmTest, BurnNotStartedReturnsToIdleWithAWarning) {
-  Script().nBurn = 0;
-  MainFrm* f = StartBurn();
-  EXPECT_EQ(Script().calls, BurnCalls());
-  ASSERT_EQ(m_presenter.Shown().size(), 2u);
-  const CShownBox& box = m_presenter.Shown()[1];
-  EXPECT_EQ(box.request, (CMsgBoxRequest{QStringLiteral("CD burner drive is not ready. Try again later."),
-                                         MsgButtons::OK, MsgIcon::Exclamation, QStringLiteral("Error")}));
-  EXPECT_FALSE(box.bHourglass);
-  EXPECT_TRUE(IsIdle(f));
 }
 
 TEST_F(MainFrmTest, AutomationErrorInsideTheBurnIsTrapped) {
@@ -301,9 +293,7 @@ TEST_F(MainFrmTest, AutomationErrorInsideTheBurnIsTrapped) {
     f->BurnBttn_Click();
     ASSERT_EQ(m_presenter.Shown().size(), 2u);
     const CShownBox& box = m_presenter.Shown()[1];
-    EXPECT_EQ(box.request,
-              (CMsgBoxRequest{QStringLiteral("Unexpected error occured:\r\r") + QString::fromLatin1(c.description),
-                              MsgButtons::OK, MsgIcon::Critical, QStringLiteral("Error")}));
+    EXPECT_EQ(box.request, Unexpected(c.description));
     EXPECT_FALSE(box.bHourglass);
     EXPECT_TRUE(IsIdle(f));
   }
@@ -378,8 +368,7 @@ TEST_F(MainFrmTest, ErrorEventReturnsToIdleWithOneMessageForEveryNumber) {
     Pump();
     ASSERT_EQ(m_presenter.Shown().size(), 1u);
     EXPECT_EQ(m_presenter.Shown()[0].request,
-              (CMsgBoxRequest{QStringLiteral("Please insert blank CD and try again."), MsgButtons::OK,
-                              MsgIcon::Exclamation, QStringLiteral("Error")}));
+              ErrorBox(QStringLiteral("Please insert blank CD and try again."), MsgIcon::Exclamation));
     EXPECT_FALSE(m_presenter.Shown()[0].bHourglass);
     EXPECT_TRUE(IsIdle(f));
   }
@@ -388,7 +377,7 @@ TEST_F(MainFrmTest, ErrorEventReturnsToIdleWithOneMessageForEveryNumber) {
 TEST_F(MainFrmTest, BurnCompleteNoEndsTheProgram) {
   MainFrm* f = StartBurn();
   m_presenter.Clear();
-  m_presenter.SetAnswer([](const CMsgBoxRequest&) { return MsgResult::No; });
+  AnswerAll(MsgResult::No);
   CFakeCantrel::Current()->FireBurnComplete();
   Pump();
   ASSERT_EQ(m_presenter.Shown().size(), 1u);
@@ -432,7 +421,7 @@ TEST_F(MainFrmTest, ExitCloseAndKeys) {
 
   // Enter presses "Burn CD".
   f->DriveCmb->setFocus();
-  m_presenter.SetAnswer([](const CMsgBoxRequest&) { return MsgResult::Cancel; });
+  AnswerAll(MsgResult::Cancel);
   QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
   QApplication::sendEvent(f, &enter);
   EXPECT_EQ(m_presenter.Prompts(), std::vector<QString>{kInsert});

@@ -100,9 +100,6 @@ class QuillonBurnTest : public ::testing::Test {
     for (const Sample& s : m_samples) text += " [" + s.progress.toStdString() + " " + s.seconds.toStdString() + "]";
     return text;
   }
-  static bool SameBytes(const std::string& path, const std::vector<uint8_t>& data) {
-    return testsupport::ReadFileBytes(path) == data;
-  }
 
   ScopedRegistry m_registry;
   TempDir m_app;
@@ -174,7 +171,7 @@ TEST_F(QuillonBurnTest, FullBurnFromTheButtonToTheQuestion) {
 
   const std::vector<std::string> images = Images(m_discs);
   ASSERT_EQ(images.size(), 1u);
-  EXPECT_TRUE(SameBytes(images[0], m_wavData));
+  EXPECT_EQ(testsupport::ReadFileBytes(images[0]), m_wavData);
 
   // "Burning...", then steps as "n / m" with the bar at n of m, then the
   // closing of the disc with the bar full; the seconds count up meanwhile.
@@ -215,7 +212,7 @@ TEST_F(QuillonBurnTest, YesBurnsASecondDiscWithTheFirmwareToo) {
   EXPECT_EQ(m_presenter.Prompts(), (std::vector<QString>{kInsert, kAllOk, kInsert, kAllOk}));
   const std::vector<std::string> images = Images(m_discs);
   ASSERT_EQ(images.size(), 2u);
-  for (const std::string& image : images) EXPECT_TRUE(SameBytes(image, m_wavData)) << image;
+  for (const std::string& image : images) EXPECT_EQ(testsupport::ReadFileBytes(image), m_wavData) << image;
 }
 
 TEST_F(QuillonBurnTest, RecordedDiscGivesTheErrorAndAnIdleWindow) {

@@ -115,11 +115,11 @@ TEST(SingleInstance, LockOfAKilledCopyIsTakenOver) {
 }
 
 TEST(AutomationError, DescriptionsAreReadable) {
-  EXPECT_EQ(CAutomationError(REGDB_E_CLASSNOTREG).Description(), QStringLiteral("Class not registered."));
-  EXPECT_EQ(CAutomationError(DISP_E_TYPEMISMATCH).Description(), QStringLiteral("Type mismatch."));
-  EXPECT_EQ(CAutomationError(CTL_E_SETNOTSUPPORTED).Description(), QStringLiteral("Can't set property."));
-  EXPECT_EQ(CAutomationError(static_cast<HRESULT>(0x80040212)).Description(),
-            QStringLiteral("Automation error 0x80040212"));
+  const std::pair<HRESULT, const char*> cases[] = {{REGDB_E_CLASSNOTREG, "Class not registered."},
+                                                   {DISP_E_TYPEMISMATCH, "Type mismatch."},
+                                                   {CTL_E_SETNOTSUPPORTED, "Can't set property."},
+                                                   {static_cast<HRESULT>(0x80040212), "Automation error 0x80040212"}};
+  for (const auto& [hr, text] : cases) EXPECT_EQ(CAutomationError(hr).Description(), QString::fromLatin1(text));
   EXPECT_EQ(CAutomationError(E_FAIL, QStringLiteral("Drive on fire.")).Description(), QStringLiteral("Drive on fire."));
 }
 
@@ -205,46 +205,42 @@ TEST(ProgressBar, HoldsValueInsideItsRange) {
 
 TEST(QtMessagePresenter, BuildsTheBoxAsAsked) {
   struct Case {
-    CMsgBoxRequest request;
-    QString shownText;
+    const char* prompt;
+    MsgButtons nButtons;
+    MsgIcon nIcon;
+    const char* title;
     QMessageBox::Icon icon;
     QMessageBox::StandardButtons buttons;
     QMessageBox::StandardButton defaultButton;
   } cases[] = {
-      {{QStringLiteral("Please insert blank CD."), MsgButtons::OKCancel, MsgIcon::None, QStringLiteral("Insert CD")},
-       QStringLiteral("Please insert blank CD."), QMessageBox::NoIcon, QMessageBox::Ok | QMessageBox::Cancel,
-       QMessageBox::Ok},
-      {{QStringLiteral("Unexpected error occured:\r\rType mismatch."), MsgButtons::OK, MsgIcon::Critical,
-        QStringLiteral("Error")},
-       QStringLiteral("Unexpected error occured:\n\nType mismatch."), QMessageBox::Critical, QMessageBox::Ok,
-       QMessageBox::Ok},
-      {{QStringLiteral("Burn process successfuly finished. Do you want to burn another CD ?"), MsgButtons::YesNo,
-        MsgIcon::None, QStringLiteral("All OK")},
-       QStringLiteral("Burn process successfuly finished. Do you want to burn another CD ?"), QMessageBox::NoIcon,
-       QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes},
-      {{QStringLiteral("No CD burning drive found."), MsgButtons::RetryCancel, MsgIcon::None,
-        QStringLiteral("No CD burner")},
-       QStringLiteral("No CD burning drive found."), QMessageBox::NoIcon, QMessageBox::Retry | QMessageBox::Cancel,
-       QMessageBox::Retry},
-      {{QStringLiteral("Select CD burner drive."), MsgButtons::OK, MsgIcon::Information,
-        QStringLiteral("Select drive")},
-       QStringLiteral("Select CD burner drive."), QMessageBox::Information, QMessageBox::Ok, QMessageBox::Ok},
-      {{QStringLiteral("This application is already running."), MsgButtons::OK, MsgIcon::Exclamation,
-        QStringLiteral("Application is already running")},
-       QStringLiteral("This application is already running."), QMessageBox::Warning, QMessageBox::Ok,
-       QMessageBox::Ok},
+      {"Please insert blank CD.", MsgButtons::OKCancel, MsgIcon::None, "Insert CD", QMessageBox::NoIcon,
+       QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok},
+      {"Unexpected error occured: Type mismatch.", MsgButtons::OK, MsgIcon::Critical, "Error", QMessageBox::Critical,
+       QMessageBox::Ok, QMessageBox::Ok},
+      {"Burn process successfuly finished. Do you want to burn another CD ?", MsgButtons::YesNo, MsgIcon::None,
+       "All OK", QMessageBox::NoIcon, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes},
+      {"No CD burning drive found.", MsgButtons::RetryCancel, MsgIcon::None, "No CD burner", QMessageBox::NoIcon,
+       QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Retry},
+      {"Select CD burner drive.", MsgButtons::OK, MsgIcon::Information, "Select drive", QMessageBox::Information,
+       QMessageBox::Ok, QMessageBox::Ok},
+      {"This application is already running.", MsgButtons::OK, MsgIcon::Exclamation, "Application is already running",
+       QMessageBox::Warning, QMessageBox::Ok, QMessageBox::Ok},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.request.strTitle.toStdString());
-    std::unique_ptr<QMessageBox> box = CQtMessagePresenter::Build(c.request, nullptr);
-    EXPECT_EQ(box->windowTitle(), c.request.strTitle);
-    EXPECT_EQ(box->text(), c.shownText);
+    SCOPED_TRACE(c.title);
+    const CMsgBoxRequest request{QString::fromLatin1(c.prompt), c.nButtons, c.nIcon, QString::fromLatin1(c.title)};
+    std::unique_ptr<QMessageBox> box = CQtMessagePresenter::Build(request, nullptr);
+    EXPECT_EQ(box->windowTitle(), request.strTitle);
+    EXPECT_EQ(box->text(), request.strPrompt);
     EXPECT_EQ(box->icon(), c.icon);
     EXPECT_EQ(box->standardButtons(), c.buttons);
     ASSERT_NE(box->defaultButton(), nullptr);
     EXPECT_EQ(box->standardButton(box->defaultButton()), c.defaultButton);
     EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
   }
+  // The old line breaks (\r) show as line breaks.
+  const CMsgBoxRequest breaks{QStringLiteral("error:\r\rType mismatch."), MsgButtons::OK, MsgIcon::Critical, {}};
+  EXPECT_EQ(CQtMessagePresenter::Build(breaks, nullptr)->text(), QStringLiteral("error:\n\nType mismatch."));
 }
 
 TEST(QtMessagePresenter, ShowsModallyAndReportsTheAnswer) {

@@ -2,23 +2,18 @@
 // a private registry and a virtual recorder.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "tests/tools/cantrel/ToolsTestBed.h"
 
 namespace {
 
 using testsupport::MakeWav;
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }
 
@@ -84,16 +79,9 @@ TEST_F(AutomateTool, ScriptsTheControlFromCreationToBurnComplete) {
   ASSERT_FALSE(events.empty());
   EXPECT_EQ(events.back(), "event BurnComplete");
   EXPECT_EQ(lines.back(), "done");
-  bool sawProgress = false, sawClosing = false;
-  for (const auto& e : events) {
-    EXPECT_EQ(e.rfind("event ", 0), 0u) << e;
-    sawProgress = sawProgress || e.rfind("event Progress ", 0) == 0;
-    sawClosing = sawClosing || e.rfind("event ClosingDisc ", 0) == 0;
-  }
-  EXPECT_TRUE(sawProgress) << r.out;
-  EXPECT_TRUE(sawClosing) << r.out;
-  EXPECT_TRUE(Contains(r.out, "event Progress 300 300")) << r.out;
-  EXPECT_TRUE(Contains(r.out, "event TrackProgress 1 1")) << r.out;
+  for (const auto& e : events) EXPECT_EQ(e.rfind("event ", 0), 0u) << e;
+  for (const char* part : {"event Progress 300 300", "event TrackProgress 1 1", "event ClosingDisc "})
+    EXPECT_TRUE(Contains(r.out, part)) << r.out;
   ASSERT_EQ(m_bed.Images().size(), 1u);
   EXPECT_EQ(testsupport::ReadFileBytes(m_bed.Images()[0]), ToolsTestBed::Padded(a));
 }
@@ -154,8 +142,7 @@ TEST_F(AutomateTool, AnUnregisteredClassIsAnErrorLineAndUsageMistakesExit2) {
   EXPECT_EQ(r.status, 0) << r.err;
   // An unknown ProgID is no class string; an unknown class id is not registered.
   EXPECT_EQ(r.out, "error 0x800401F3\nerror 0x80040154\nafter\n");
-  EXPECT_TRUE(Contains(r.err, "line 1:")) << r.err;
-  EXPECT_TRUE(Contains(r.err, "line 2:")) << r.err;
+  EXPECT_TRUE(Contains(r.err, "line 1:") && Contains(r.err, "line 2:")) << r.err;
 
   EXPECT_EQ(m_bed.Run({ToolsTestBed::Bin("automate")}).status, 2);
   auto missing = m_bed.Run({ToolsTestBed::Bin("automate"), m_bed.m_files.File("none.txt")});

@@ -1,6 +1,5 @@
-// Automation objects for the interpreter's tests: an object that records
-// every call it receives and answers by member name, and a collection of such
-// objects with an enumerator.
+// Automation objects for tests: an object that records every call it receives
+// and answers by member name, and an enumerator over a list of values.
 #pragma once
 
 #include <atomic>
@@ -46,10 +45,7 @@ class FakeObject : public IDispatch {
     if (!n) delete this;
     return n;
   }
-  HRESULT GetTypeInfoCount(UINT* p) override {
-    *p = 0;
-    return S_OK;
-  }
+  HRESULT GetTypeInfoCount(UINT* p) override { return *p = 0, S_OK; }
   HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* ids) override {
     std::u16string n(names[0]);
@@ -95,14 +91,8 @@ class FakeEnum : public IEnumVARIANT {
     if (fetched) *fetched = n;
     return n == celt ? S_OK : S_FALSE;
   }
-  HRESULT Skip(ULONG celt) override {
-    m_pos += celt;
-    return S_OK;
-  }
-  HRESULT Reset() override {
-    m_pos = 0;
-    return S_OK;
-  }
+  HRESULT Skip(ULONG celt) override { return m_pos += celt, S_OK; }
+  HRESULT Reset() override { return m_pos = 0, S_OK; }
   HRESULT Clone(IEnumVARIANT**) override { return E_NOTIMPL; }
 
  private:

@@ -21,10 +21,13 @@ TEST(ScriptParser, StatementForms) {
     const char* text;
     Kind kind;
     const char* name;  // Create/ForEach/Wait variable, or the target's name
+    const char* progId = "";
   };
   const Case cases[] = {
-      {"set c = create CANTREL.cantrelCtrl.1", Kind::Create, "c"},
-      {"SET c = CREATE {42DBD54D-9322-440A-8834-75FBC7F8597B}", Kind::Create, "c"},
+      {"set c = create CANTREL.cantrelCtrl.1", Kind::Create, "c", "CANTREL.cantrelCtrl.1"},
+      {"SET c = CREATE {42DBD54D-9322-440A-8834-75FBC7F8597B} ' the control", Kind::Create, "c",
+       "{42DBD54D-9322-440A-8834-75FBC7F8597B}"},
+      {"set c = create \"A.B\"", Kind::Create, "c", "A.B"},
       {"set d = c.Drives", Kind::Assign, "d"},
       {"let c.Drive = 1%", Kind::Assign, "Drive"},
       {"c.Drive = 2", Kind::Assign, "Drive"},
@@ -48,14 +51,8 @@ TEST(ScriptParser, StatementForms) {
                              : s.kind == Kind::Call ? s.values.at(0).text
                                                     : s.name;
     EXPECT_EQ(name, c.name);
+    EXPECT_EQ(s.progId, c.progId);
   }
-}
-
-TEST(ScriptParser, CreateTakesTheProgIdAsWritten) {
-  EXPECT_EQ(Only(CScriptParser::Parse("set c = create CANTREL.cantrelCtrl.1")).progId, "CANTREL.cantrelCtrl.1");
-  EXPECT_EQ(Only(CScriptParser::Parse("set c = create {42DBD54D-9322-440A-8834-75FBC7F8597B} ' the control")).progId,
-            "{42DBD54D-9322-440A-8834-75FBC7F8597B}");
-  EXPECT_EQ(Only(CScriptParser::Parse("set c = create \"A.B\"")).progId, "A.B");
 }
 
 TEST(ScriptParser, Literals) {

@@ -9,8 +9,6 @@ namespace {
 
 using testsupport::MakeWav;
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
 class CantrelTool : public ::testing::Test {
  protected:
   testsupport::ProcessResult Cantrel(std::vector<std::string> args) {
@@ -37,16 +35,12 @@ TEST_F(CantrelTool, BurnWritesAnImageThatHoldsTheWavFilesInOrder) {
   EXPECT_TRUE(Contains(r.out, "Burn complete: 2 tracks")) << r.out;
   // Not a terminal: plain progress lines, no carriage returns.
   EXPECT_FALSE(Contains(r.out, "\r"));
-  EXPECT_TRUE(Contains(r.out, "100%")) << r.out;
-  EXPECT_TRUE(Contains(r.out, "track 2 of 2")) << r.out;
-  EXPECT_TRUE(Contains(r.out, "closing disc")) << r.out;
+  for (const char* part : {"100%", "track 2 of 2", "closing disc"}) EXPECT_TRUE(Contains(r.out, part)) << r.out;
 
-  auto images = m_bed.Images();
-  ASSERT_EQ(images.size(), 1u);
-  auto expected = ToolsTestBed::Padded(a);
-  auto paddedB = ToolsTestBed::Padded(b);
+  ASSERT_EQ(m_bed.Images().size(), 1u);
+  auto expected = ToolsTestBed::Padded(a), paddedB = ToolsTestBed::Padded(b);
   expected.insert(expected.end(), paddedB.begin(), paddedB.end());
-  EXPECT_EQ(testsupport::ReadFileBytes(images[0]), expected);
+  EXPECT_EQ(testsupport::ReadFileBytes(m_bed.Images()[0]), expected);
 }
 
 TEST_F(CantrelTool, ARelativePathIsBurntFromTheCurrentFolder) {
@@ -101,8 +95,7 @@ TEST_F(CantrelTool, ADiscThatIsNotBlankEndsWithTheControlsError) {
   ASSERT_EQ(first.status, 0) << first.err;
   auto second = Cantrel({"burn", m_bed.m_files.File("a.wav")});
   EXPECT_EQ(second.status, 3);
-  EXPECT_TRUE(Contains(second.err, "error 4")) << second.err;
-  EXPECT_TRUE(Contains(second.err, "not blank")) << second.err;
+  for (const char* part : {"error 4", "not blank"}) EXPECT_TRUE(Contains(second.err, part)) << second.err;
   EXPECT_FALSE(Contains(second.out, "complete"));
   EXPECT_EQ(m_bed.Images().size(), 1u);
 }
@@ -176,15 +169,12 @@ TEST(CantrelToolUnregistered, SaysHowToRegisterTheControl) {
   ToolsTestBed bed(false);
   auto r = bed.Run({ToolsTestBed::Bin("cantrel"), "drives"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_TRUE(Contains(r.err, "CANTREL.cantrelCtrl.1 is not registered")) << r.err;
-  EXPECT_TRUE(Contains(r.err, "regsvr")) << r.err;
-  EXPECT_TRUE(Contains(r.err, "cantrel.ocx")) << r.err;
+  for (const char* part : {"CANTREL.cantrelCtrl.1 is not registered", "regsvr", "cantrel.ocx"})
+    EXPECT_TRUE(Contains(r.err, part)) << r.err;
 }
 
 TEST(CantrelToolNoRecorder, SaysHowToAddOne) {
-  ToolsTestBed bed(false);
-  bed.Expect0({ToolsTestBed::Bin("regsvr"), ToolsTestBed::Bin("cantrel.ocx")});
-  bed.Expect0({ToolsTestBed::Bin("regsvr"), ToolsTestBed::Bin("libimapisvc.so")});
+  ToolsTestBed bed(true, false);
   auto drives = bed.Run({ToolsTestBed::Bin("cantrel"), "drives"});
   EXPECT_EQ(drives.status, 0);
   EXPECT_TRUE(drives.out.empty());

@@ -15,11 +15,12 @@
 
 class ToolsTestBed {
  public:
-  explicit ToolsTestBed(bool bRegister = true, const std::string& media = "cd-rw") {
-    if (!bRegister) return;
-    Expect0({Bin("regsvr"), Bin("cantrel.ocx")});
-    Expect0({Bin("regsvr"), Bin("libimapisvc.so")});
-    Expect0({Bin("discmaster"), "add-virtual", "--folder", m_recorder.Path(), "--media", media});
+  // bRegister: the control and the service; bRecorder: one virtual recorder.
+  explicit ToolsTestBed(bool bRegister = true, bool bRecorder = true) {
+    for (const char* library : {"cantrel.ocx", "libimapisvc.so"})
+      if (bRegister) Expect0({Bin("regsvr"), Bin(library)});
+    if (bRegister && bRecorder)
+      Expect0({Bin("discmaster"), "add-virtual", "--folder", m_recorder.Path(), "--media", "cd-rw"});
   }
 
   static std::string Bin(const std::string& name) { return testsupport::BinDir() + "/" + name; }
@@ -33,11 +34,11 @@ class ToolsTestBed {
   }
 
   // The images the virtual recorder wrote, in their order.
-  std::vector<std::string> Images(const std::string& ext = ".bin") const {
+  std::vector<std::string> Images() const {
     std::vector<std::string> names;
     for (int n = 1; n < 100; ++n) {
       char name[32];
-      std::snprintf(name, sizeof name, "disc-%04d%s", n, ext.c_str());
+      std::snprintf(name, sizeof name, "disc-%04d.bin", n);
       if (std::ifstream(m_recorder.File(name)).good()) names.push_back(m_recorder.File(name));
     }
     return names;
@@ -53,3 +54,5 @@ class ToolsTestBed {
   testsupport::TempDir m_recorder;
   testsupport::TempDir m_files;
 };
+
+inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
