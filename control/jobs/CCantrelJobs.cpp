@@ -121,6 +121,13 @@ bool IsRecorderInUse(HRESULT hr) {
   return hr == IMAPI_E_DEVICE_NOTACCESSIBLE || hr == IMAPI_E_DEVICE_STILL_IN_USE;
 }
 
+// Registers a new sink bound to the control's window; from then on the
+// service alone keeps it (a refused registration frees it at once).
+HRESULT AdviseProgressSink(CDiscMaster& master, const JobParams& params, UINT_PTR* pnCookie) {
+  ComPtr<CProgressSink> pSink = ComPtr<CProgressSink>::Attach(CProgressSink::Create(params.hWndCtrl));
+  return master.ProgressAdvise(pSink.Get(), pnCookie);
+}
+
 }  // namespace
 
 UINT CCantrelJobs::BurnThread(LPVOID pParam) {
@@ -152,11 +159,7 @@ UINT CCantrelJobs::BurnThread(LPVOID pParam) {
       master.SetActiveFormat(IID_IRedbookDiscMaster);
 
       UINT_PTR nCookie = 0;
-      HRESULT hrStatus;
-      {
-        ComPtr<CProgressSink> pSink = ComPtr<CProgressSink>::Attach(CProgressSink::Create(params.hWndCtrl));
-        hrStatus = master.ProgressAdvise(pSink.Get(), &nCookie);
-      }  // from here on the service alone keeps the sink
+      HRESULT hrStatus = AdviseProgressSink(master, params, &nCookie);
       const bool bAdvised = SUCCEEDED(hrStatus);
 
       SHORT nError = hrStatus == S_OK ? StageTracks(master, params.vecTracks) : StagingErrorNumber(hrStatus);
@@ -190,11 +193,7 @@ UINT CCantrelJobs::EraseThread(LPVOID pParam) {
     ChooseRecorder(master, params.nDrive);
 
     UINT_PTR nCookie = 0;
-    HRESULT hrAdvise;
-    {
-      ComPtr<CProgressSink> pSink = ComPtr<CProgressSink>::Attach(CProgressSink::Create(params.hWndCtrl));
-      hrAdvise = master.ProgressAdvise(pSink.Get(), &nCookie);
-    }
+    HRESULT hrAdvise = AdviseProgressSink(master, params, &nCookie);
 
     // A recorder that cannot be opened is an erase that failed: without an
     // event the host could not tell a finished job from a running one.
