@@ -76,8 +76,11 @@ void BurnEngine::ReleaseAll() {
     std::this_thread::sleep_for(options_.pollInterval);
   }
   // A drive still busy cannot be released; finishing the library ends it.
-  for (auto& [id, held] : held_)
+  // The signals are given back all the same: nothing would answer them.
+  for (auto& [id, held] : held_) {
     if (held.grabbed && !held.busy) adapter_->Release(held.handle, held.abandoned && held.ejectWhenIdle);
+    StopJob(held);
+  }
   held_.clear();
 }
 
