@@ -42,7 +42,7 @@ struct Rig {
 
   explicit Rig(std::vector<FakeDrive> drives = {Recorder()}) {
     for (const FakeDrive& d : drives) world->drives[d.info.address] = d;
-    BurnEngineOptions o{std::chrono::milliseconds(1), std::chrono::milliseconds(100), std::chrono::milliseconds(100)};
+    BurnEngineOptions o{std::chrono::milliseconds(1), std::chrono::seconds(1), std::chrono::milliseconds(300)};
     engine = std::make_unique<BurnEngine>(std::make_unique<FakeBurnAdapter>(world), o);
     owner = engine->AddOwner();
   }
@@ -206,7 +206,7 @@ INSTANTIATE_TEST_SUITE_P(
                     EraseCase{"Full", kProfileCdRw, DiscState::Appendable, true, 3, S_OK, {false}},
                     EraseCase{"BlankQuickly", kProfileCdRw, DiscState::Blank, false, 3, S_OK, {}},
                     EraseCase{"BlankFully", kProfileCdRw, DiscState::Blank, true, 3, S_OK, {false}},
-                    EraseCase{"SlowWithoutProgress", kProfileCdRw, DiscState::Full, true, 400, S_OK, {false}},
+                    EraseCase{"SlowWithoutProgress", kProfileCdRw, DiscState::Full, true, 800, S_OK, {false}},
                     EraseCase{"WriteOnce", kProfileCdR, DiscState::Full, false, 3, IMAPI_E_MEDIUM_INVALIDTYPE, {}},
                     EraseCase{"NoDisc", kProfileCdRw, DiscState::Empty, false, 3, IMAPI_E_MEDIUM_NOTPRESENT, {}}),
     kRowName);
@@ -286,7 +286,7 @@ INSTANTIATE_TEST_SUITE_P(
         RecordCase{"WriteError", [](FakeDrive& d) { d.failAt = 400; }, 0, IMAPI_E_GENERIC, DiscState::Blank},
         RecordCase{"Unplugged", [](FakeDrive& d) { d.vanishAt = 400; }, 0, IMAPI_E_DEVICE_NOTPRESENT, DiscState::Blank},
         RecordCase{"Stalled", [](FakeDrive& d) { d.stallAt = 400; }, 0, IMAPI_E_GENERIC, DiscState::Blank},
-        RecordCase{"CancelWhileStarting", [](FakeDrive& d) { d.startPolls = 30; }, 't', IMAPI_E_USERABORT,
+        RecordCase{"CancelWhileStarting", [](FakeDrive& d) { d.startPolls = 10; }, 't', IMAPI_E_USERABORT,
                    DiscState::Blank},
         RecordCase{"CancelWhileClosing", [](FakeDrive& d) { d.closingPolls = 30; }, 'c', S_OK, DiscState::Full}),
     kRowName);
