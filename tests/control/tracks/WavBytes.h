@@ -25,3 +25,18 @@ Bytes RiffHeader(const std::string& riff = "RIFF", const std::string& form = "WA
 Bytes Pattern(size_t n);
 
 }  // namespace wavbytes
+
+namespace wavbytes {
+
+// A stereo 44100 Hz file in one sample format, with what the burn makes of it.
+struct FormatRow {
+  const char* name;
+  Bytes fmtBody;            // the format chunk's body
+  const char* description;  // as the refusal names it
+  bool burnable;
+};
+std::vector<FormatRow> FormatRows();
+// RIFF header, a "fmt " chunk with that body, a "data" chunk with the audio.
+Bytes WavFile(const Bytes& fmtBody, const Bytes& audio);
+
+}  // namespace wavbytes
