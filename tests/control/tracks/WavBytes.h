@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,7 @@ struct FormatRow {
   const char* description;  // as the refusal names it
   bool burnable;
 };
+inline void PrintTo(const FormatRow& row, std::ostream* os) { *os << row.name; }
 std::vector<FormatRow> FormatRows();
 // RIFF header, a "fmt " chunk with that body, a "data" chunk with the audio.
 Bytes WavFile(const Bytes& fmtBody, const Bytes& audio);
