@@ -33,10 +33,11 @@ uint64_t CWavFile::ChunkEnd(int fd, uint64_t qwBody, DWORD dwSize) {
   return qwEnd;
 }
 
-SHORT CWavFile::CheckFile(std::u16string_view strFileName) {
+SHORT CWavFile::CheckFile(std::u16string_view strFileName) { return FileFormat(strFileName).nCheck; }
+
+CWavFile::Format CWavFile::FileFormat(std::u16string_view strFileName) {
   UniqueFd fd(OpenForRead(strFileName));
-  if (!fd.Valid()) return kUnreadable;
-  return ReadFormat(fd.Get()).nCheck;
+  return fd.Valid() ? ReadFormat(fd.Get()) : Format{};
 }
 
 CWavFile::Format CWavFile::ReadFormat(int fd) {

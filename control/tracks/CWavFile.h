@@ -32,6 +32,8 @@ class CWavFile {
 
   // Opens the file (paths may use "\"), checks its header and closes it again.
   static SHORT CheckFile(std::u16string_view strFileName);
+  // The header of the named file; nCheck -1 when it cannot be opened.
+  static Format FileFormat(std::u16string_view strFileName);
   // The header of the file open at fd, read from its start by position.
   static Format ReadFormat(int fd);
   // 16-bit integer PCM that passed the add-time check.
