@@ -2,9 +2,7 @@
 // opens, and nothing waits for a writer or a device.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -24,6 +22,8 @@ struct PathCase {
   std::function<std::u16string(const testsupport::TempDir&)> make;
   bool opens;
 };
+
+void PrintTo(const PathCase& c, std::ostream* os) { *os << c.name; }
 
 class OpenForReadTest : public ::testing::TestWithParam<PathCase> {};
 
@@ -58,17 +58,6 @@ const PathCase kPaths[] = {
     {"FifoWithoutWriter", [](const testsupport::TempDir& d) { ::mkfifo(d.File("fifo").c_str(), 0600); return In(d, "fifo"); }, false},
     {"CharacterDevice", [](const testsupport::TempDir&) { return std::u16string(u"/dev/zero"); }, false},
     {"Folder", [](const testsupport::TempDir& d) { return Utf8ToUtf16(d.Path()); }, false},
-    {"Socket",
-     [](const testsupport::TempDir& d) {
-       sockaddr_un addr{};
-       addr.sun_family = AF_UNIX;
-       std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", d.File("sock").c_str());
-       static UniqueFd s;  // bound for the rest of the run
-       s.Reset(::socket(AF_UNIX, SOCK_STREAM, 0));
-       ::bind(s.Get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-       return In(d, "sock");
-     },
-     false},
     {"Missing", [](const testsupport::TempDir& d) { return In(d, "none"); }, false},
     {"Empty", [](const testsupport::TempDir&) { return std::u16string(); }, false},
     {"EmbeddedNul", [](const testsupport::TempDir& d) { testsupport::WriteFileBytes(d.File("a"), {1}); return In(d, "a") + u'\0' + u"x"; }, false},
