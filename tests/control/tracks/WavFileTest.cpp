@@ -125,7 +125,8 @@ TEST(WavFile, PathsThatAreNoFileAreRefusedAtOnce) {
   ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
   testsupport::MakeWav(dir.File("bad\xEF\xBF\xBD.wav"), 100);
   for (const std::u16string& path : {Utf8ToUtf16(dir.File("fifo")), std::u16string(u"/dev/zero"),
-                                     Utf8ToUtf16(dir.File("bad")) + u"\xD800.wav", Utf8ToUtf16(dir.Path())}) {
+                                     Utf8ToUtf16(dir.File("bad")) + u"\xD800.wav", Utf8ToUtf16(dir.Path()),
+                                     Utf8ToUtf16(dir.File("missing.wav"))}) {
     auto done = std::async(std::launch::async, [path] {
       CWavReader reader;
       return std::make_pair(CWavFile::CheckFile(path), reader.Open(path));

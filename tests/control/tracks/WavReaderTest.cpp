@@ -65,16 +65,6 @@ TEST(WavReader, BlockCountsAndPadding) {
   }
 }
 
-TEST(WavReader, LastBlockOf4705HoldsOneByteThenSilence) {
-  testsupport::TempDir dir;
-  std::string path = dir.File("a.wav");
-  Bytes audio = testsupport::MakeWav(path, 4705);
-  ReadOut r = ReadAll(path);
-  ASSERT_EQ(r.blocks.size(), 3u);
-  EXPECT_EQ(r.blocks[2][0], audio[4704]);
-  EXPECT_EQ(Bytes(r.blocks[2].begin() + 1, r.blocks[2].end()), Bytes(kBlock - 1, 0));
-}
-
 Bytes FmtThen(std::initializer_list<Bytes> parts) {
   Bytes b = RiffHeader();
   Append(b, Chunk("fmt ", FmtBlock()));
@@ -161,17 +151,6 @@ const BadCase kBadCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Files, WavLyingSizes, ::testing::ValuesIn(kBadCases),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST(WavReader, MissingFileDoesNotOpen) {
-  testsupport::TempDir dir;
-  CWavReader reader;
-  EXPECT_FALSE(reader.Open(Utf8ToUtf16(dir.File("gone.wav"))));
-  EXPECT_EQ(reader.LastError(), CWavReader::Error::CannotOpen);
-  EXPECT_EQ(reader.BlockCount(), 0u);
-  Bytes block(kBlock);
-  EXPECT_FALSE(reader.NextBlock(block.data()));
-  EXPECT_FALSE(reader.Complete());
-}
 
 TEST(WavReader, ReopenStartsAfresh) {
   testsupport::TempDir dir;
