@@ -176,9 +176,6 @@ class FakeMaster final : public Fake<IDiscMaster> {
       m_pActive = m_recorders[size_t(s.activeRecorder)].Get();
     m_state->Update([](FakeLog& log) { ++log.mastersCreated, log.staged.clear(); });
   }
-  ~FakeMaster() override {
-    m_state->Update([&](FakeLog& log) { log.advisedSinks -= m_sinks.size(); });
-  }
 
   HRESULT Open() override { return Call("Open"); }
   HRESULT GetActiveDiscMasterFormat(LPIID lpiid) override {

@@ -40,7 +40,7 @@ struct FakeRecordCall {
 struct FakeLog {
   std::vector<std::string> calls;
   size_t liveObjects = 0;  // handed out and not yet destroyed
-  size_t advisedSinks = 0;
+  size_t advisedSinks = 0;  // registered and not unregistered
   int mastersCreated = 0;
   std::vector<std::vector<uint8_t>> staged;  // by the latest master
   std::vector<FakeRecordCall> records;
