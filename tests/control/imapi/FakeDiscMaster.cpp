@@ -119,7 +119,6 @@ class FakeEnum final : public Fake<IEnumDiscRecorders> {
  public:
   FakeEnum(StatePtr state, Recorders recorders) : Fake(std::move(state), "Enum"), m_recorders(std::move(recorders)) {}
   HRESULT Next(ULONG, IDiscRecorder** ppRecorder, ULONG* pcFetched) override {
-    (void)Call("Next");
     *ppRecorder = nullptr;
     *pcFetched = m_pos < m_recorders.size() ? 1 : 0;
     return *pcFetched ? m_recorders[m_pos++]->QueryInterface(IID_IDiscRecorder, reinterpret_cast<void**>(ppRecorder))
@@ -280,12 +279,6 @@ FakeLog FakeDiscMaster::Log() const {
   FakeLog log = m_state->log;
   --log.liveObjects;  // the registered factory
   return log;
-}
-
-std::vector<std::string> FakeLog::CallsStartingWith(const std::string& prefix) const {
-  std::vector<std::string> out;
-  std::copy_if(calls.begin(), calls.end(), std::back_inserter(out), [&](auto& c) { return c.rfind(prefix, 0) == 0; });
-  return out;
 }
 
 size_t FakeLog::CountCalls(const std::string& call) const {

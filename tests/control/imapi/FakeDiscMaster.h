@@ -45,7 +45,6 @@ struct FakeLog {
   std::vector<std::vector<uint8_t>> staged;  // by the latest master
   std::vector<FakeRecordCall> records;
 
-  std::vector<std::string> CallsStartingWith(const std::string& prefix) const;
   size_t CountCalls(const std::string& call) const;
 };
 
