@@ -74,6 +74,11 @@ class JobsTestHost {
     for (const auto& e : m_events) n += e.dispid == id;
     return n;
   }
+  const RecordedEvent* First(DISPID id) const {
+    for (const auto& e : m_events)
+      if (e.dispid == id) return &e;
+    return nullptr;
+  }
   std::vector<DISPID> Order() const {
     std::vector<DISPID> ids;
     for (const auto& e : m_events) ids.push_back(e.dispid);
