@@ -52,6 +52,7 @@ struct Child {
   int status = -1;
   double seconds = 0;
   long maxRssKb = 0;
+  double cpuSeconds = 0;  // user and system
   std::string out;  // first line of standard output, when asked for
 };
 
@@ -90,6 +91,8 @@ Child Run(const std::vector<std::string>& argv, bool bReadLine = false) {
   if (!bReadLine) c.seconds = Since(t0);
   c.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   c.maxRssKb = usage.ru_maxrss;
+  c.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                 double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   return c;
 }
 
@@ -222,15 +225,21 @@ int Bench(const fs::path& work, int runs, const std::vector<int>& lengths) {
     }
     Run({"/bin/cp", wav, copy});  // the WAV in the page cache for both
     fs::remove(copy);
-    std::vector<double> cp, burn;
+    std::vector<double> cp, cpSync, burn;
     long rss = 0;
     for (int r = 0; r < runs; ++r) {
       for (int step = 0; step < 2; ++step) {
         if ((step + r) % 2 == 0) {
           Child c = Run({"/bin/cp", wav, copy});
+          // The burn makes its image durable; the copy as well, for comparison.
+          const auto t0 = Clock::now();
+          const int fd = ::open(copy.c_str(), O_RDONLY | O_CLOEXEC);
+          const bool synced = fd >= 0 && ::fsync(fd) == 0;
+          if (fd >= 0) ::close(fd);
           fs::remove(copy);
-          if (c.status != 0) return std::fprintf(stderr, "speed_bench: cp failed\n"), 1;
+          if (c.status != 0 || !synced) return std::fprintf(stderr, "speed_bench: cp failed\n"), 1;
           cp.push_back(c.seconds);
+          cpSync.push_back(c.seconds + Since(t0));
         } else {
           Child c = Run({bin + "/cantrel", "burn", "--drive", "0", wav});
           RemoveImages(folder);
@@ -245,6 +254,8 @@ int Bench(const fs::path& work, int runs, const std::vector<int>& lengths) {
     char what[96];
     std::snprintf(what, sizeof what, "cp of the %d-minute WAV (%.0f MB)", minutes, mb);
     PrintLine(what, S(Median(cp)), 1.0);
+    std::snprintf(what, sizeof what, "cp of the %d-minute WAV, then fsync", minutes);
+    PrintLine(what, S(Median(cpSync)), Median(cpSync) / Median(cp));
     std::snprintf(what, sizeof what, "cantrel burn, %d min, minus the 1 s wait", minutes);
     PrintLine(what, S(Median(burn)), Median(burn) / Median(cp));
     std::snprintf(what, sizeof what, "cantrel burn, %d min, peak resident memory", minutes);
@@ -255,13 +266,15 @@ int Bench(const fs::path& work, int runs, const std::vector<int>& lengths) {
   const std::string ratioNote = "  (ratios below: to cp of the " + std::to_string(lengths.front()) + "-minute WAV)";
   std::printf("%s\n", ratioNote.c_str());
 
-  std::vector<double> drives;
+  std::vector<double> drives, drivesCpu;
   for (int r = 0; r < std::max(runs, 5); ++r) {
     Child c = Run({bin + "/cantrel", "drives"});
     if (c.status != 0) return std::fprintf(stderr, "speed_bench: cantrel drives failed\n"), 1;
     drives.push_back(c.seconds);
+    drivesCpu.push_back(c.cpuSeconds);
   }
   PrintLine("cantrel drives, one virtual recorder, wall", Ms(Median(drives)), Median(drives) / cpFirst);
+  PrintLine("cantrel drives, user + system time", Ms(Median(drivesCpu)), Median(drivesCpu) / cpFirst);
 
   std::vector<double> idle;
   fs::create_directories(work / "quillon-lock");

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "control/jobs/CCantrelJobs.h"
 #include "control/tracks/CWavReader.h"
 #include "platform/imapi/Imapi.h"
 #include "platform/imapi/burn/BurnDriveBackend.h"
@@ -121,9 +122,10 @@ Staged StageAndRecord(const std::string& wav) {
   CWavReader reader;
   const std::u16string path(wav.begin(), wav.end());
   if (!reader.Open(path) || stash.CreateTrack(static_cast<LONG>(reader.BlockCount()), kCapacity) != S_OK) return {};
-  std::vector<BYTE> block(CWavReader::kBlockSize);
-  while (reader.NextBlock(block.data()))
-    if (stash.AddBlocks(block.data(), static_cast<LONG>(block.size()), kCapacity) != S_OK) return {};
+  // In the pieces the burn job hands to the service.
+  std::vector<BYTE> blocks(size_t{CCantrelJobs::kStageBlocks} * CWavReader::kBlockSize);
+  for (DWORD n; (n = reader.NextBlocks(blocks.data(), CCantrelJobs::kStageBlocks)) > 0;)
+    if (stash.AddBlocks(blocks.data(), static_cast<LONG>(n * CWavReader::kBlockSize), kCapacity) != S_OK) return {};
   if (!reader.Complete() || stash.CloseTrack() != S_OK) return {};
   out.stageSeconds = Since(t0);
 

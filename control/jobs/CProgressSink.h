@@ -2,16 +2,21 @@
 // disc-mastering service. Block, track and closing-disc notifications are
 // posted to the control's window, which raises Progress, TrackProgress and
 // ClosingDisc on the control's thread, in the order the service reported
-// them. Every notification answers E_NOTIMPL; the sink never asks to cancel.
+// them. Block progress is posted at most once per kBlockInterval, the last
+// one always: a recorder faster than a drive would flood the window. Every
+// notification answers E_NOTIMPL; the sink never asks to cancel.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 
 #include "platform/imapi/Imapi.h"
 #include "platform/olectl/WinUser.h"
 
 class CProgressSink final : public IDiscMasterProgressEvents {
  public:
+  static constexpr std::chrono::milliseconds kBlockInterval{50};
+
   // One reference, the caller's. hWndCtrl null: notifications raise nothing.
   static CProgressSink* Create(HWND hWndCtrl);
 
@@ -37,4 +42,7 @@ class CProgressSink final : public IDiscMasterProgressEvents {
 
   std::atomic<LONG> m_cRef{1};
   HWND m_hWndCtrl;
+  // Only the job's thread notifies.
+  bool m_bBlocksPosted = false;
+  std::chrono::steady_clock::time_point m_lastBlocksPost;
 };

@@ -81,6 +81,22 @@ class CBlockCopier {
   bool m_bKernel = true;
 };
 
+// Whether the tracks are, in order, the whole of one stash file lying in
+// folder: the image is then that same file under a second name.
+bool IsWholeStashIn(const std::vector<imapi_backend::TrackSpec>& tracks, const std::string& folder) {
+  const std::string& path = tracks.front().stashPath;
+  if (path.size() <= folder.size() + 1 || path.compare(0, folder.size() + 1, folder + "/") != 0 ||
+      path.find('/', folder.size() + 1) != std::string::npos)
+    return false;
+  uint64_t end = 0;
+  for (const auto& t : tracks) {
+    if (t.stashPath != path || t.offset != end) return false;
+    end += t.blocks * kBlock;
+  }
+  struct stat st{};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) == end;
+}
+
 }  // namespace
 
 CVirtualRecorder::CVirtualRecorder(VirtualRecorderConfig config) : m_config(std::move(config)) {}
@@ -211,8 +227,12 @@ HRESULT CVirtualRecorder::Record(const std::vector<imapi_backend::TrackSpec>& tr
 
   const unsigned number = NextImageNumber(folder);
   const std::string tmpBin = folder + "/." + ImageBase(number) + ".bin.tmp-" + std::to_string(::getpid());
-  UniqueFd dst(bSimulate ? -1 : ::open(tmpBin.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
-  if (!bSimulate && dst.Get() < 0) return IMAPI_E_FILEACCESS;
+  // Staged here in full, the audio is already on disk: the unfinished image
+  // is a second name of the stash instead of a copy of it.
+  const bool bLinked =
+      !bSimulate && IsWholeStashIn(tracks, folder) && ::link(tracks.front().stashPath.c_str(), tmpBin.c_str()) == 0;
+  UniqueFd dst(bSimulate || bLinked ? -1 : ::open(tmpBin.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+  if (!bSimulate && !bLinked && dst.Get() < 0) return IMAPI_E_FILEACCESS;
   auto fail = [&](HRESULT hr) {
     if (!bSimulate) ::unlink(tmpBin.c_str());
     return hr;
@@ -224,7 +244,7 @@ HRESULT CVirtualRecorder::Record(const std::vector<imapi_backend::TrackSpec>& tr
   UniqueFd src;
   for (size_t i = 0; i < tracks.size(); ++i) {
     const auto& t = tracks[i];
-    if (t.stashPath != openPath) {
+    if (!bLinked && t.stashPath != openPath) {
       src.Reset(::open(t.stashPath.c_str(), O_RDONLY | O_CLOEXEC));
       if (src.Get() < 0) return fail(IMAPI_E_FILEACCESS);
       openPath = t.stashPath;
@@ -233,7 +253,7 @@ HRESULT CVirtualRecorder::Record(const std::vector<imapi_backend::TrackSpec>& tr
     for (uint64_t b = 0; b < t.blocks;) {
       if (callbacks.queryCancel && callbacks.queryCancel()) return fail(IMAPI_E_USERABORT);
       const uint64_t n = std::min<uint64_t>(chunk, t.blocks - b);
-      if (!copier.Copy(src.Get(), t.offset + b * kBlock, dst.Get(), n * kBlock)) {
+      if (!bLinked && !copier.Copy(src.Get(), t.offset + b * kBlock, dst.Get(), n * kBlock)) {
         return fail(errno == ENOSPC || errno == EDQUOT ? IMAPI_E_CANNOT_WRITE_TO_MEDIA : IMAPI_E_FILEACCESS);
       }
       b += n;
@@ -244,7 +264,9 @@ HRESULT CVirtualRecorder::Record(const std::vector<imapi_backend::TrackSpec>& tr
   }
   if (callbacks.onClosing) callbacks.onClosing(rate ? 2 : 1);
   if (!bSimulate) {
-    if (::fsync(dst.Get()) != 0 || ::close(dst.Release()) != 0) return fail(IMAPI_E_CANNOT_WRITE_TO_MEDIA);
+    if (bLinked) dst.Reset(::open(tmpBin.c_str(), O_RDONLY | O_CLOEXEC));
+    if (dst.Get() < 0 || ::fsync(dst.Get()) != 0 || ::close(dst.Release()) != 0)
+      return fail(IMAPI_E_CANNOT_WRITE_TO_MEDIA);
     std::string base;
     if (HRESULT hr = Publish(tmpBin, number, blocks, &base); FAILED(hr)) return fail(hr);
     CTrayState recorded;
