@@ -8,12 +8,8 @@ namespace {
 
 CFakeCantrel* g_pCurrent = nullptr;
 
-QString Text(const VARIANT& v) {
-  return v.bstrVal ? QString::fromUtf16(v.bstrVal, static_cast<qsizetype>(SysStringLen(v.bstrVal))) : QString();
-}
-
-CVariant TextVariant(const QString& s) {
-  return CVariant::String(std::u16string_view(reinterpret_cast<const char16_t*>(s.utf16()), s.size()));
+std::u16string Utf16(const QString& s) {
+  return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()), static_cast<size_t>(s.size()));
 }
 
 // One recorder: VendorID and ProductID.
@@ -22,25 +18,15 @@ class CFakeDrive : public CCmdTarget {
   CFakeDrive(QString strVendor, QString strProduct, bool bFail)
       : m_strVendor(std::move(strVendor)), m_strProduct(std::move(strProduct)), m_bFail(bFail) {}
 
- protected:
-  const DispatchTable& GetDispatchTable() const override {
-    static const DispatchTable table = IDriveTable().Bind({
-        {DISPID_DRIVE_VENDORID, DispKind::Property,
-         [](void* o, VARIANT*, UINT, VARIANT* r) -> HRESULT {
-           auto* self = static_cast<CFakeDrive*>(static_cast<CCmdTarget*>(o));
-           if (self->m_bFail) return E_ACCESSDENIED;
-           *r = TextVariant(self->m_strVendor).Detach();
-           return S_OK;
-         }},
-        {DISPID_DRIVE_PRODUCTID, DispKind::Property,
-         [](void* o, VARIANT*, UINT, VARIANT* r) -> HRESULT {
-           auto* self = static_cast<CFakeDrive*>(static_cast<CCmdTarget*>(o));
-           *r = TextVariant(self->m_strProduct).Detach();
-           return S_OK;
-         }},
-    });
-    return table;
+  HRESULT VendorID(std::u16string* pValue) const {
+    if (m_bFail) return E_ACCESSDENIED;
+    *pValue = Utf16(m_strVendor);
+    return S_OK;
   }
+  std::u16string ProductID() const { return Utf16(m_strProduct); }
+
+ protected:
+  const DispatchTable& GetDispatchTable() const override;
 
  private:
   QString m_strVendor;
@@ -48,28 +34,34 @@ class CFakeDrive : public CCmdTarget {
   bool m_bFail;
 };
 
+const DispatchTable g_driveTable = IDriveTable().Bind({
+    DispProperty<&CFakeDrive::VendorID>(DISPID_DRIVE_VENDORID),
+    DispProperty<&CFakeDrive::ProductID>(DISPID_DRIVE_PRODUCTID),
+});
+
+const DispatchTable& CFakeDrive::GetDispatchTable() const { return g_driveTable; }
+
 // The recorder collection as the script lists it now.
 class CFakeDrives : public CCmdTarget {
- protected:
-  const DispatchTable& GetDispatchTable() const override {
-    static const DispatchTable table = IDrivesTable().Bind({
-        {DISPID_NEWENUM, DispKind::PropertyGet,
-         [](void*, VARIANT*, UINT, VARIANT* r) -> HRESULT {
-           const CFakeScript& script = CFakeCantrel::Script();
-           std::vector<CVariant> items;
-           for (size_t i = 0; i < script.drives.size(); ++i) {
-             ComPtr<CFakeDrive> pDrive = ComPtr<CFakeDrive>::Attach(new CFakeDrive(
-                 script.drives[i].first, script.drives[i].second, static_cast<int>(i) == script.nFailingDrive));
-             items.push_back(CVariant::Dispatch(pDrive.Get()));
-           }
-           r->vt = VT_UNKNOWN;
-           r->punkVal = new FakeEnum(std::move(items));
-           return S_OK;
-         }},
-    });
-    return table;
+ public:
+  ComPtr<IUnknown> NewEnum() const {
+    const CFakeScript& script = CFakeCantrel::Script();
+    std::vector<CVariant> items;
+    for (size_t i = 0; i < script.drives.size(); ++i) {
+      ComPtr<CFakeDrive> pDrive = ComPtr<CFakeDrive>::Attach(new CFakeDrive(
+          script.drives[i].first, script.drives[i].second, static_cast<int>(i) == script.nFailingDrive));
+      items.push_back(CVariant::Dispatch(pDrive.Get()));
+    }
+    return ComPtr<IUnknown>::Attach(new FakeEnum(std::move(items)));
   }
+
+ protected:
+  const DispatchTable& GetDispatchTable() const override;
 };
+
+const DispatchTable g_drivesTable = IDrivesTable().Bind({DispPropertyGet<&CFakeDrives::NewEnum>(DISPID_NEWENUM)});
+
+const DispatchTable& CFakeDrives::GetDispatchTable() const { return g_drivesTable; }
 
 class CFakeFactory : public IClassFactory {
  public:
@@ -91,10 +83,7 @@ class CFakeFactory : public IClassFactory {
 
 CFakeFactory g_factory;
 
-HRESULT Record(const QString& strCall) {
-  CFakeCantrel::Script().calls.push_back(strCall);
-  return S_OK;
-}
+void Record(const QString& strCall) { CFakeCantrel::Script().calls.push_back(strCall); }
 
 }  // namespace
 
@@ -137,50 +126,50 @@ void CFakeCantrel::FireClosingDisc(LONG iEsimatedSeconds) {
   FireEvent(DISPID_EVENT_CLOSINGDISC, {CVariant::Long(iEsimatedSeconds)});
 }
 
-const DispatchTable& CFakeCantrel::GetDispatchTable() const {
-  static const DispatchTable table = DcantrelTable().Bind({
-      {DISPID_CANTREL_DRIVE, DispKind::Property,
-       [](void* o, VARIANT*, UINT, VARIANT* r) -> HRESULT {
-         *r = CVariant::Short(static_cast<CFakeCantrel*>(static_cast<CCmdTarget*>(o))->m_nDrive).Detach();
-         return S_OK;
-       },
-       [](void* o, VARIANT* args, UINT, VARIANT*) -> HRESULT {
-         Record(QStringLiteral("Drive=%1").arg(args[0].iVal));
-         if (FAILED(Script().hrDrivePut)) return Script().hrDrivePut;
-         static_cast<CFakeCantrel*>(static_cast<CCmdTarget*>(o))->m_nDrive = args[0].iVal;
-         return S_OK;
-       }},
-      {DISPID_CANTREL_DRIVES, DispKind::Property,
-       [](void*, VARIANT*, UINT, VARIANT* r) -> HRESULT {
-         Record(QStringLiteral("Drives"));
-         if (FAILED(Script().hrDrives)) return Script().hrDrives;
-         r->vt = VT_DISPATCH;
-         r->pdispVal = new CFakeDrives;
-         return S_OK;
-       }},
-      {DISPID_CANTREL_INITCONTROL, DispKind::Method,
-       [](void*, VARIANT*, UINT, VARIANT* r) -> HRESULT {
-         Record(QStringLiteral("InitControl"));
-         if (FAILED(Script().hrInitControl)) return Script().hrInitControl;
-         *r = CVariant::Bool(true).Detach();
-         return S_OK;
-       }},
-      {DISPID_CANTREL_DELETEALLITEMS, DispKind::Method,
-       [](void*, VARIANT*, UINT, VARIANT*) -> HRESULT { return Record(QStringLiteral("DeleteAllItems")); }},
-      {DISPID_CANTREL_ADDAUDIOTRACK, DispKind::Method,
-       [](void*, VARIANT* args, UINT, VARIANT* r) -> HRESULT {
-         Record(QStringLiteral("AddAudioTrack(%1)").arg(Text(args[0])));
-         if (FAILED(Script().hrAddAudioTrack)) return Script().hrAddAudioTrack;
-         *r = CVariant::Short(Script().nAddAudioTrack).Detach();
-         return S_OK;
-       }},
-      {DISPID_CANTREL_BURN, DispKind::Method,
-       [](void*, VARIANT* args, UINT, VARIANT* r) -> HRESULT {
-         Record(QStringLiteral("Burn(%1,%2,%3)").arg(args[0].boolVal).arg(args[1].boolVal).arg(args[2].boolVal));
-         if (FAILED(Script().hrBurn)) return Script().hrBurn;
-         *r = CVariant::Short(Script().nBurn).Detach();
-         return S_OK;
-       }},
-  });
-  return table;
+const DispatchTable g_cantrelTable = DcantrelTable().Bind({
+    DispProperty<&CFakeCantrel::GetDrive, &CFakeCantrel::PutDrive>(DISPID_CANTREL_DRIVE),
+    DispProperty<&CFakeCantrel::GetDrives>(DISPID_CANTREL_DRIVES),
+    DispMethod<&CFakeCantrel::InitControl>(DISPID_CANTREL_INITCONTROL),
+    DispMethod<&CFakeCantrel::DeleteAllItems>(DISPID_CANTREL_DELETEALLITEMS),
+    DispMethod<&CFakeCantrel::AddAudioTrack>(DISPID_CANTREL_ADDAUDIOTRACK),
+    DispMethod<&CFakeCantrel::Burn>(DISPID_CANTREL_BURN),
+});
+
+const DispatchTable& CFakeCantrel::GetDispatchTable() const { return g_cantrelTable; }
+
+HRESULT CFakeCantrel::PutDrive(SHORT nDrive) {
+  Record(QStringLiteral("Drive=%1").arg(nDrive));
+  if (FAILED(Script().hrDrivePut)) return Script().hrDrivePut;
+  m_nDrive = nDrive;
+  return S_OK;
+}
+
+HRESULT CFakeCantrel::GetDrives(ComPtr<IDispatch>* pDrives) const {
+  Record(QStringLiteral("Drives"));
+  if (FAILED(Script().hrDrives)) return Script().hrDrives;
+  *pDrives = ComPtr<IDispatch>::Attach(new CFakeDrives);
+  return S_OK;
+}
+
+HRESULT CFakeCantrel::InitControl(bool* pResult) {
+  Record(QStringLiteral("InitControl"));
+  *pResult = true;
+  return Script().hrInitControl;
+}
+
+void CFakeCantrel::DeleteAllItems() { Record(QStringLiteral("DeleteAllItems")); }
+
+HRESULT CFakeCantrel::AddAudioTrack(std::u16string_view strFileName, SHORT* pResult) {
+  Record(QStringLiteral("AddAudioTrack(%1)")
+             .arg(QString::fromUtf16(strFileName.data(), static_cast<qsizetype>(strFileName.size()))));
+  *pResult = Script().nAddAudioTrack;
+  return Script().hrAddAudioTrack;
+}
+
+HRESULT CFakeCantrel::Burn(bool bSimulate, bool bEjectAfterBurn, bool bFileOverWrite, SHORT* pResult) {
+  // As the flags arrive from the host: VARIANT_TRUE is -1.
+  auto flag = [](bool b) { return b ? -1 : 0; };
+  Record(QStringLiteral("Burn(%1,%2,%3)").arg(flag(bSimulate)).arg(flag(bEjectAfterBurn)).arg(flag(bFileOverWrite)));
+  *pResult = Script().nBurn;
+  return Script().hrBurn;
 }

@@ -5,9 +5,11 @@
 
 #include <QString>
 #include <QStringList>
+#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "platform/com/ComPtr.h"
 #include "platform/olectl/COleControl.h"
 
 struct CFakeScript {
@@ -39,6 +41,15 @@ class CFakeCantrel : public COleControl {
   void FireClosingDisc(LONG iEsimatedSeconds);
 
   HRESULT GetClassID(LPCLSID pclsid) override;
+
+  // Automation: each records the call, then answers as scripted.
+  SHORT GetDrive() const { return m_nDrive; }
+  HRESULT PutDrive(SHORT nDrive);
+  HRESULT GetDrives(ComPtr<IDispatch>* pDrives) const;
+  HRESULT InitControl(bool* pResult);
+  void DeleteAllItems();
+  HRESULT AddAudioTrack(std::u16string_view strFileName, SHORT* pResult);
+  HRESULT Burn(bool bSimulate, bool bEjectAfterBurn, bool bFileOverWrite, SHORT* pResult);
 
   CFakeCantrel();
 
