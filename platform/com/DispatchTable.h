@@ -12,7 +12,6 @@
 
 #include "platform/com/Bstr.h"
 #include "platform/com/ComPtr.h"
-
 #include "platform/com/ComTypes.h"
 #include "platform/com/Interfaces.h"
 #include "platform/com/Variant.h"

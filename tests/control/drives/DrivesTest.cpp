@@ -31,11 +31,15 @@ ComPtr<CDrives> FiveDrives() {
 
 // A reference to the host's string variable, as a late-bound host passes one.
 CVariant ByRef(const char16_t* text) {
-  static std::deque<BSTR> held;  // lives as long as the rows
-  held.push_back(SysAllocString(text));
+  struct Held {
+    BSTR b;
+    ~Held() { SysFreeString(b); }
+  };
+  static std::deque<Held> held;  // lives as long as the rows
+  held.emplace_back().b = SysAllocString(text);
   CVariant v;
   v.vt = VT_BSTR | VT_BYREF;
-  v.pbstrVal = &held.back();
+  v.pbstrVal = &held.back().b;
   return v;
 }
 
