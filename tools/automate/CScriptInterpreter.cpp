@@ -347,8 +347,12 @@ std::string CScriptInterpreter::EventName(const Connection& c, DISPID dispid) co
 
 void CScriptInterpreter::OnEvent(size_t connection, DISPID dispid, const std::vector<CVariant>& args) {
   if (connection >= m_connections.size()) return;
-  std::string line = "event " + EventName(m_connections[connection], dispid);
-  for (const auto& a : args) line += " " + FormatValue(a);
+  std::string line = "event ";
+  line += EventName(m_connections[connection], dispid);
+  for (const auto& a : args) {
+    line += ' ';
+    line += FormatValue(a);
+  }
   m_out << line << "\n";
   m_out.flush();
   m_arrivals.push_back({connection, dispid});
