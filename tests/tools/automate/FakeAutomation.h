@@ -56,7 +56,8 @@ class FakeObject : public IDispatch, public IProvideClassInfo, public IConnectio
   HRESULT GetTypeInfoCount(UINT* p) override { return *p = 0, S_OK; }
   HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* ids) override {
-    static const std::u16string kNames[] = {u"Echo", u"Value", u"Fail", u"Self", u"Nothing", u"Items", u"Rename", u"Raise"};
+    static const std::u16string kNames[] = {u"Echo",    u"Value", u"Fail",   u"Self",
+                                            u"Nothing", u"Items", u"Rename", u"Raise"};
     for (DISPID i = 0; i < kRaise; ++i)
       if (kNames[i] == names[0]) return ids[0] = i + 1, S_OK;
     return ids[0] = DISPID_UNKNOWN, DISP_E_UNKNOWNNAME;

