@@ -1,7 +1,7 @@
-// An automation object for the interpreter's tests: it records every call it
-// receives, answers by member name, raises the events Tick(n) and Done() of
-// its class's default source interface, and is a collection of m_items whose
-// enumerator is a fresh copy of itself.
+// Automation objects for tests: an enumerator over a list of values, and an
+// object that records every call it receives, answers by member name and
+// raises the events Tick(n) and Done() of its class's default source
+// interface.
 #pragma once
 
 #include <atomic>
@@ -22,7 +22,42 @@ inline constexpr GUID kFakeLib = {0xFA4E0001, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x4
 inline constexpr GUID kFakeEvents = {0xFA4E0002, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 inline constexpr GUID kFakeClass = {0xFA4E0003, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
-class FakeObject : public IDispatch, public IProvideClassInfo, public IConnectionPointContainer, public IEnumVARIANT {
+class FakeEnum : public IEnumVARIANT {
+ public:
+  explicit FakeEnum(std::vector<CVariant> items) : m_items(std::move(items)) {}
+  HRESULT QueryInterface(REFIID riid, void** ppv) override {
+    if (riid == IID_IUnknown || riid == IID_IEnumVARIANT) {
+      *ppv = static_cast<IEnumVARIANT*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG AddRef() override { return ++m_cRef; }
+  ULONG Release() override {
+    ULONG n = --m_cRef;
+    if (!n) delete this;
+    return n;
+  }
+  HRESULT Next(ULONG celt, VARIANT* rgVar, ULONG* fetched) override {
+    ULONG n = 0;
+    for (; n < celt && m_pos < m_items.size(); ++n) VariantCopy(&rgVar[n], &m_items[m_pos++]);
+    if (fetched) *fetched = n;
+    return n == celt ? S_OK : S_FALSE;
+  }
+  HRESULT Skip(ULONG celt) override { return m_pos += celt, S_OK; }
+  HRESULT Reset() override { return m_pos = 0, S_OK; }
+  HRESULT Clone(IEnumVARIANT**) override { return E_NOTIMPL; }
+
+ private:
+  virtual ~FakeEnum() = default;
+  std::vector<CVariant> m_items;
+  size_t m_pos = 0;
+  std::atomic<ULONG> m_cRef{1};
+};
+
+class FakeObject : public IDispatch, public IProvideClassInfo, public IConnectionPointContainer {
  public:
   // Members: Echo(x) returns x (by-reference dereferenced); Value (get/put);
   // Fail() fails with E_FAIL; Self returns this object; Nothing returns a null
@@ -44,7 +79,6 @@ class FakeObject : public IDispatch, public IProvideClassInfo, public IConnectio
     if (riid == IID_IUnknown || riid == IID_IDispatch) *ppv = static_cast<IDispatch*>(this);
     if (riid == IID_IProvideClassInfo) *ppv = static_cast<IProvideClassInfo*>(this);
     if (riid == IID_IConnectionPointContainer) *ppv = static_cast<IConnectionPointContainer*>(this);
-    if (riid == IID_IEnumVARIANT) *ppv = static_cast<IEnumVARIANT*>(this);
     return *ppv ? (AddRef(), S_OK) : E_NOINTERFACE;
   }
   ULONG AddRef() override { return ++m_cRef; }
@@ -65,10 +99,8 @@ class FakeObject : public IDispatch, public IProvideClassInfo, public IConnectio
   HRESULT Invoke(DISPID id, REFIID, LCID, WORD wFlags, DISPPARAMS* p, VARIANT* result, EXCEPINFO*, UINT*) override {
     if (id == DISPID_NEWENUM) {
       if (m_bItemsFail) return E_FAIL;
-      if (!result) return S_OK;
-      FakeObject* e = new FakeObject();
-      e->m_items = m_items;
-      return result->vt = VT_UNKNOWN, result->punkVal = static_cast<IEnumVARIANT*>(e), S_OK;
+      if (result) result->vt = VT_UNKNOWN, result->punkVal = new FakeEnum(m_items);
+      return S_OK;
     }
     RecordedCall& call = m_calls.emplace_back(RecordedCall{wFlags, {}});
     for (UINT i = p->cArgs; i-- > 0;) call.types.push_back(p->rgvarg[i].vt);
@@ -110,15 +142,6 @@ class FakeObject : public IDispatch, public IProvideClassInfo, public IConnectio
     return FAILED(hr) ? hr : lib->GetTypeInfoOfGuid(kFakeClass, ppTI);
   }
   HRESULT EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
-  HRESULT Next(ULONG celt, VARIANT* rgVar, ULONG* fetched) override {
-    ULONG n = 0;
-    for (; n < celt && m_pos < m_items.size(); ++n) VariantCopy(&rgVar[n], &m_items[m_pos++]);
-    if (fetched) *fetched = n;
-    return n == celt ? S_OK : S_FALSE;
-  }
-  HRESULT Skip(ULONG celt) override { return m_pos += celt, S_OK; }
-  HRESULT Reset() override { return m_pos = 0, S_OK; }
-  HRESULT Clone(IEnumVARIANT**) override { return E_NOTIMPL; }
   HRESULT FindConnectionPoint(REFIID riid, IConnectionPoint** pp) override {
     *pp = riid == kFakeEvents ? &m_point : nullptr;
     return *pp ? (m_point.AddRef(), S_OK) : CONNECT_E_NOCONNECTION;
@@ -128,6 +151,5 @@ class FakeObject : public IDispatch, public IProvideClassInfo, public IConnectio
   FakeObject() = default;
   virtual ~FakeObject() = default;
   std::atomic<ULONG> m_cRef{1};
-  size_t m_pos = 0;
   CConnectionPoint m_point{this, kFakeEvents};
 };
