@@ -305,16 +305,24 @@ std::string FormatReal(F value, int switchAt) {
   std::string out = negative ? "-" : "";
   if (exp < -4 || exp >= switchAt) {
     out += digits[0];
-    if (digits.size() > 1) out += "." + digits.substr(1);
+    if (digits.size() > 1) {
+      out += '.';
+      out.append(digits, 1);
+    }
     char e[16];
     std::snprintf(e, sizeof e, "E%c%02d", exp < 0 ? '-' : '+', exp < 0 ? -exp : exp);
     out += e;
   } else if (exp < 0) {
-    out += "0." + std::string(static_cast<size_t>(-exp - 1), '0') + digits;
+    out += "0.";
+    out.append(static_cast<size_t>(-exp - 1), '0');
+    out += digits;
   } else if (static_cast<size_t>(exp) + 1 >= digits.size()) {
-    out += digits + std::string(static_cast<size_t>(exp) + 1 - digits.size(), '0');
+    out += digits;
+    out.append(static_cast<size_t>(exp) + 1 - digits.size(), '0');
   } else {
-    out += digits.substr(0, static_cast<size_t>(exp) + 1) + "." + digits.substr(static_cast<size_t>(exp) + 1);
+    out.append(digits, 0, static_cast<size_t>(exp) + 1);
+    out += '.';
+    out.append(digits, static_cast<size_t>(exp) + 1);
   }
   return out;
 }
