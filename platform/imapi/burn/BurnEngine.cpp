@@ -7,6 +7,7 @@
 #include <set>
 #include <thread>
 
+#include "platform/com/ResultMacros.h"
 #include "platform/imapi/Imapi.h"
 #include "platform/imapi/burn/ProgressTracker.h"
 
@@ -248,8 +249,7 @@ HRESULT BurnEngine::QueryMedia(int owner, const std::string& id, long* mediaType
     Held* held = HeldBy(owner, id);
     if (!held || held->temporary) return IMAPI_E_NOTOPENED;
     if (held->busy) return IMAPI_E_DEVICE_STILL_IN_USE;
-    HRESULT hr = Grab(*held, id);
-    if (FAILED(hr)) return hr;
+    RETURN_IF_FAILED(Grab(*held, id));
     const MediaInfo media = adapter_->QueryMedia(held->handle);
     if (!media.present) {
       adapter_->Release(held->handle, false);
@@ -267,8 +267,7 @@ HRESULT BurnEngine::Eject(int owner, const std::string& id) {
     if (!held || held->temporary) return IMAPI_E_NOTOPENED;
     if (held->busy) return IMAPI_E_DEVICE_STILL_IN_USE;
     held->loadOnGrab = false;
-    HRESULT hr = Grab(*held, id);
-    if (FAILED(hr)) return hr;
+    RETURN_IF_FAILED(Grab(*held, id));
     // The library opens the tray as it lets the drive go; the hold stays
     // and the drive is taken again, tray open, when next needed.
     adapter_->Release(held->handle, true);
@@ -283,8 +282,7 @@ HRESULT BurnEngine::BeginErase(int owner, const std::string& id, bool full) {
   if (!held || held->temporary) return IMAPI_E_NOTOPENED;
   if (held->busy) return IMAPI_E_DEVICE_STILL_IN_USE;
   held->loadOnGrab = true;
-  HRESULT hr = Grab(*held, id);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(Grab(*held, id));
   const MediaInfo media = adapter_->QueryMedia(held->handle);
   if (!media.present) {
     adapter_->Release(held->handle, false);
@@ -304,9 +302,9 @@ HRESULT BurnEngine::BeginErase(int owner, const std::string& id, bool full) {
 
 HRESULT BurnEngine::Erase(int owner, const std::string& id, bool full) {
   if (!started_) return E_FAIL;
-  HRESULT hr = thread_.Call([&] { return BeginErase(owner, id, full); });
+  const HRESULT hr = thread_.Call([&] { return BeginErase(owner, id, full); });
+  RETURN_IF_FAILED(hr);
   if (hr == S_FALSE) return S_OK;
-  if (FAILED(hr)) return hr;
   bool abandoned = false;
   const WaitEnd end = WaitForJob(id, nullptr, nullptr, false, &abandoned);
   if (abandoned) return IMAPI_E_GENERIC;
@@ -461,8 +459,7 @@ HRESULT BurnEngine::Record(int owner, const std::string& id, const std::vector<i
   if (callbacks.queryCancel && callbacks.queryCancel()) return IMAPI_E_USERABORT;
 
   int writeSpeed = 0;
-  HRESULT hr = thread_.Call([&] { return BeginRecord(owner, id, request, totalBlocks, &writeSpeed); });
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(thread_.Call([&] { return BeginRecord(owner, id, request, totalBlocks, &writeSpeed); }));
   ProgressTracker tracker(blocks, callbacks, writeSpeed);
   tracker.Start();
   bool abandoned = false;
