@@ -22,7 +22,7 @@ HRESULT CDrive::StringResult(VARIANT* pResult, std::u16string_view str) {
 
 ComPtr<CDrive> CDrive::Create(std::u16string_view strVendorID, std::u16string_view strProductID,
                               std::u16string_view strRevision) {
-  return ComPtr<CDrive>::Attach(new CDrive(strVendorID, strProductID, strRevision));
+  return Make<CDrive>(strVendorID, strProductID, strRevision);
 }
 
 const DispatchTable& CDrive::GetDispatchTable() const {

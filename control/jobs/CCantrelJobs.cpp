@@ -124,7 +124,7 @@ bool IsRecorderInUse(HRESULT hr) {
 // Registers a new sink bound to the control's window; from then on the
 // service alone keeps it (a refused registration frees it at once).
 HRESULT AdviseProgressSink(CDiscMaster& master, const JobParams& params, UINT_PTR* pnCookie) {
-  ComPtr<CProgressSink> pSink = ComPtr<CProgressSink>::Attach(CProgressSink::Create(params.hWndCtrl));
+  ComPtr<CProgressSink> pSink = CProgressSink::Create(params.hWndCtrl);
   return master.ProgressAdvise(pSink.Get(), pnCookie);
 }
 
