@@ -7,6 +7,7 @@
 
 #include "platform/com/Apartment.h"
 #include "platform/com/DispatchTable.h"
+#include "platform/com/ResultMacros.h"
 #include "platform/com/Utf.h"
 #include "tools/automate/CScriptError.h"
 #include "tools/automate/ValueText.h"
@@ -51,7 +52,7 @@ void CScriptInterpreter::ReleaseAll() {
   m_loops.clear();
   for (auto& c : m_connections) {
     c.pSink->Detach();
-    (void)c.pPoint->Unadvise(c.dwCookie);
+    IgnoreResult(c.pPoint->Unadvise(c.dwCookie), "disconnecting anyway");
   }
   m_connections.clear();
   m_arrivals.clear();
@@ -323,8 +324,8 @@ long CScriptInterpreter::Connect(IUnknown* pObject) {
   Connection c;
   if (FAILED(pContainer->FindConnectionPoint(iidEvents, c.pPoint.ReleaseAndGetAddressOf())) || !c.pPoint) return -1;
   const size_t index = m_connections.size();
-  c.pSink = ComPtr<CEventSink>::Attach(CEventSink::Create(
-      iidEvents, [this, index](DISPID dispid, const std::vector<CVariant>& args) { OnEvent(index, dispid, args); }));
+  c.pSink = CEventSink::Create(
+      iidEvents, [this, index](DISPID dispid, const std::vector<CVariant>& args) { OnEvent(index, dispid, args); });
   if (FAILED(c.pPoint->Advise(static_cast<IDispatch*>(c.pSink.Get()), &c.dwCookie))) return -1;
   c.pIdentity = std::move(pIdentity);
   c.pEventInfo = std::move(pEvents);
