@@ -2,6 +2,7 @@
 
 #include "control/interface/CantrelTables.h"
 #include "platform/com/Apartment.h"
+#include "platform/com/ComObject.h"
 #include "tests/tools/automate/FakeAutomation.h"
 
 namespace {
@@ -58,8 +59,8 @@ class CFakeDrives : public CCmdTarget {
            const CFakeScript& script = CFakeCantrel::Script();
            std::vector<CVariant> items;
            for (size_t i = 0; i < script.drives.size(); ++i) {
-             ComPtr<CFakeDrive> pDrive = ComPtr<CFakeDrive>::Attach(new CFakeDrive(
-                 script.drives[i].first, script.drives[i].second, static_cast<int>(i) == script.nFailingDrive));
+             ComPtr<CFakeDrive> pDrive = Make<CFakeDrive>(
+                 script.drives[i].first, script.drives[i].second, static_cast<int>(i) == script.nFailingDrive);
              items.push_back(CVariant::Dispatch(pDrive.Get()));
            }
            r->vt = VT_UNKNOWN;
@@ -71,19 +72,13 @@ class CFakeDrives : public CCmdTarget {
   }
 };
 
-class CFakeFactory : public IClassFactory {
+// A static object: no counting.
+class CFakeFactory : public ComContained<CFakeFactory, IClassFactory> {
  public:
-  HRESULT QueryInterface(REFIID riid, void** ppv) override {
-    const bool bKnown = riid == IID_IUnknown || riid == IID_IClassFactory;
-    *ppv = bKnown ? static_cast<IClassFactory*>(this) : nullptr;
-    return bKnown ? S_OK : E_NOINTERFACE;
-  }
-  // A static object: no counting.
-  ULONG AddRef() override { return 2; }
-  ULONG Release() override { return 1; }
+  CFakeFactory() : ComContained(nullptr) {}
   HRESULT CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppv) override {
     if (pUnkOuter) return CLASS_E_NOAGGREGATION;
-    ComPtr<CFakeCantrel> pControl = ComPtr<CFakeCantrel>::Attach(new CFakeCantrel);
+    ComPtr<CFakeCantrel> pControl = Make<CFakeCantrel>();
     return static_cast<IDispatch*>(pControl.Get())->QueryInterface(riid, ppv);
   }
   HRESULT LockServer(BOOL) override { return S_OK; }

@@ -21,6 +21,7 @@
 #include "app/CProgressBar.h"
 #include "app/CQtMessagePresenter.h"
 #include "app/CSingleInstance.h"
+#include "platform/com/ComObject.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -124,19 +125,12 @@ TEST(AutomationError, DescriptionsAreReadable) {
 }
 
 // An object whose every call fails the way the test says.
-class CFailingDispatch : public IDispatch {
+class CFailingDispatch : public ComObject<CFailingDispatch, IDispatch> {
  public:
+  void FinalRelease() {}  // lives on the test's stack
   HRESULT hr = E_FAIL;
   const char16_t* description = nullptr;
   HRESULT scode = 0;
-  HRESULT QueryInterface(REFIID riid, void** ppv) override {
-    *ppv = nullptr;
-    if (riid != IID_IUnknown && riid != IID_IDispatch) return E_NOINTERFACE;
-    *ppv = static_cast<IDispatch*>(this);
-    return S_OK;
-  }
-  ULONG AddRef() override { return 2; }
-  ULONG Release() override { return 1; }
   HRESULT GetTypeInfoCount(UINT* p) override { *p = 0; return S_OK; }
   HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }

@@ -160,34 +160,6 @@ TEST_F(DrivesTest, WritesAreRefused) {
   EXPECT_EQ(GetString(drive, DISPID_DRIVE_PRODUCTID), u"Alpha");
 }
 
-TEST_F(DrivesTest, Interfaces) {
-  ComPtr<CDrives> drives = FourDrives();
-  CVariant item;
-  ASSERT_EQ(Get(drives.Get(), DISPID_DRIVES_ITEM, &item, {CVariant::Long(1)}), S_OK);
-  ASSERT_TRUE(item.vt == VT_DISPATCH && item.pdispVal);
-  struct Case {
-    const char* name;
-    IDispatch* object;
-    IID own;
-    IID other;
-  } cases[] = {{"collection", drives.Get(), IID_IDrives, IID_IDrive}, {"drive", item.pdispVal, IID_IDrive, IID_IDrives}};
-  for (const auto& c : cases) {
-    ComPtr<IUnknown> unk, disp, own;
-    ASSERT_EQ(c.object->QueryInterface(IID_IUnknown, unk.ReleaseAndGetVoidAddress()), S_OK) << c.name;
-    ASSERT_EQ(c.object->QueryInterface(IID_IDispatch, disp.ReleaseAndGetVoidAddress()), S_OK) << c.name;
-    ASSERT_EQ(c.object->QueryInterface(c.own, own.ReleaseAndGetVoidAddress()), S_OK) << c.name;
-    EXPECT_EQ(unk.Get(), disp.Get()) << c.name;
-    EXPECT_EQ(own.Get(), disp.Get()) << c.name;
-    void* p = &p;
-    EXPECT_EQ(c.object->QueryInterface(c.other, &p), E_NOINTERFACE) << c.name;
-    EXPECT_EQ(p, nullptr) << c.name;
-    EXPECT_EQ(c.object->QueryInterface(IID_IEnumVARIANT, &p), E_NOINTERFACE) << c.name;
-    UINT n = 5;
-    EXPECT_EQ(c.object->GetTypeInfoCount(&n), S_OK);
-    EXPECT_EQ(n, 0u) << c.name;
-  }
-}
-
 TEST_F(DrivesTest, DriveOutlivesItsCollection) {
   ComPtr<CDrives> drives = FourDrives();
   CVariant item;

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <stdexcept>
 
 #include "platform/com/Apartment.h"
 #include "platform/com/Bstr.h"
+#include "platform/com/ComObject.h"
 #include "platform/com/ComPtr.h"
+#include "platform/com/ResultMacros.h"
 
 namespace {
 constexpr LONG kBlockBytes = 2352;
@@ -23,7 +26,7 @@ struct FakeDiscMaster::State {
   mutable std::mutex mu;
   FakeScript script;
   std::vector<std::string> calls;
-  std::map<const void*, std::pair<std::string, const std::atomic<ULONG>*>> live;
+  std::map<const void*, std::pair<std::string, std::function<ULONG()>>> live;
   int mastersCreated = 0;
   size_t sinks = 0;
   std::vector<FakeStagedTrack> staged;
@@ -43,47 +46,29 @@ namespace {
 
 using State = FakeDiscMaster::State;
 
-// Reference counting and bookkeeping shared by the fake objects.
-class FakeObject {
+// Bookkeeping shared by the fake objects.
+template <class Derived, class Itf>
+class FakeObject : public ComObject<Derived, Itf> {
  protected:
   FakeObject(std::shared_ptr<State> state, std::string name) : m_state(std::move(state)), m_name(std::move(name)) {
     std::lock_guard lock(m_state->mu);
-    m_state->live[this] = {m_name, &m_refs};
+    m_state->live[this] = {m_name, [this] { return this->RefCount(); }};
   }
-  virtual ~FakeObject() {
+  ~FakeObject() override {
     std::lock_guard lock(m_state->mu);
     m_state->live.erase(this);
     m_state->calls.push_back(m_name + ".destroyed");
-  }
-  ULONG DoAddRef() { return ++m_refs; }
-  ULONG DoRelease() {
-    ULONG n = --m_refs;
-    if (n == 0) delete this;
-    return n;
   }
   void Log(const std::string& what) { m_state->Log(m_name + "." + what); }
 
   std::shared_ptr<State> m_state;
   std::string m_name;
-  std::atomic<ULONG> m_refs{1};
 };
 
-#define FAKE_IUNKNOWN(Itf)                                                     \
-  HRESULT QueryInterface(REFIID riid, void** ppv) override {                   \
-    if (!ppv) return E_POINTER;                                                \
-    const bool known = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, PX_IID(Itf)); \
-    *ppv = known ? static_cast<Itf*>(this) : nullptr;                          \
-    if (known) DoAddRef();                                                     \
-    return known ? S_OK : E_NOINTERFACE;                                       \
-  }                                                                            \
-  ULONG AddRef() override { return DoAddRef(); }                               \
-  ULONG Release() override { return DoRelease(); }
-
-class FakeRecorder final : public IDiscRecorder, FakeObject {
+class FakeRecorder final : public FakeObject<FakeRecorder, IDiscRecorder> {
  public:
   FakeRecorder(std::shared_ptr<State> state, int index)
       : FakeObject(std::move(state), "Recorder" + std::to_string(index)), m_index(index) {}
-  FAKE_IUNKNOWN(IDiscRecorder)
 
   int Index() const { return m_index; }
 
@@ -170,11 +155,10 @@ struct MasterData {
   bool trackOpen = false;
 };
 
-class FakeEnum final : public IEnumDiscRecorders, FakeObject {
+class FakeEnum final : public FakeObject<FakeEnum, IEnumDiscRecorders> {
  public:
   FakeEnum(std::shared_ptr<State> state, std::shared_ptr<MasterData> data)
       : FakeObject(std::move(state), "Enum"), m_data(std::move(data)) {}
-  FAKE_IUNKNOWN(IEnumDiscRecorders)
 
   HRESULT Next(ULONG cRecorders, IDiscRecorder** ppRecorder, ULONG* pcFetched) override {
     Log("Next");
@@ -205,10 +189,9 @@ class FakeEnum final : public IEnumDiscRecorders, FakeObject {
   size_t m_pos = 0;
 };
 
-class FakeJoliet final : public IJolietDiscMaster, FakeObject {
+class FakeJoliet final : public FakeObject<FakeJoliet, IJolietDiscMaster> {
  public:
   explicit FakeJoliet(std::shared_ptr<State> state) : FakeObject(std::move(state), "Joliet") {}
-  FAKE_IUNKNOWN(IJolietDiscMaster)
   HRESULT GetTotalDataBlocks(LONG*) override { return E_NOTIMPL; }
   HRESULT GetUsedDataBlocks(LONG*) override { return E_NOTIMPL; }
   HRESULT GetDataBlockSize(LONG*) override { return E_NOTIMPL; }
@@ -217,11 +200,10 @@ class FakeJoliet final : public IJolietDiscMaster, FakeObject {
   HRESULT SetJolietProperties(IPropertyStorage*) override { return E_NOTIMPL; }
 };
 
-class FakeRedbook final : public IRedbookDiscMaster, FakeObject {
+class FakeRedbook final : public FakeObject<FakeRedbook, IRedbookDiscMaster> {
  public:
   FakeRedbook(std::shared_ptr<State> state, std::shared_ptr<MasterData> data)
       : FakeObject(std::move(state), "Redbook"), m_data(std::move(data)) {}
-  FAKE_IUNKNOWN(IRedbookDiscMaster)
 
   HRESULT GetTotalAudioTracks(LONG* pnTracks) override {
     if (!pnTracks) return E_POINTER;
@@ -287,16 +269,16 @@ class FakeRedbook final : public IRedbookDiscMaster, FakeObject {
   std::shared_ptr<MasterData> m_data;
 };
 
-class FakeMaster final : public IDiscMaster, FakeObject {
+class FakeMaster final : public FakeObject<FakeMaster, IDiscMaster> {
  public:
   explicit FakeMaster(std::shared_ptr<State> state)
       : FakeObject(std::move(state), "Master"), m_data(std::make_shared<MasterData>()) {
     FakeScript s = m_state->Copy();
     for (size_t i = 0; i < s.recorders.size(); ++i)
-      m_data->recorders.push_back(ComPtr<FakeRecorder>::Attach(new FakeRecorder(m_state, static_cast<int>(i))));
+      m_data->recorders.push_back(Make<FakeRecorder>(m_state, static_cast<int>(i)));
     m_activeFormat = s.activeFormat;
     if (s.activeRecorder >= 0 && s.activeRecorder < static_cast<int>(m_data->recorders.size()))
-      m_pActive = m_data->recorders[s.activeRecorder].Get();
+      m_pActive = m_data->recorders[s.activeRecorder];
     std::lock_guard lock(m_state->mu);
     ++m_state->mastersCreated;
     m_state->staged.clear();
@@ -305,7 +287,6 @@ class FakeMaster final : public IDiscMaster, FakeObject {
     std::lock_guard lock(m_state->mu);
     m_state->sinks -= m_sinks.size();
   }
-  FAKE_IUNKNOWN(IDiscMaster)
 
   HRESULT Open() override {
     Log("Open");
@@ -323,12 +304,12 @@ class FakeMaster final : public IDiscMaster, FakeObject {
     bool joliet = IsEqualIID(riid, IID_IJolietDiscMaster);
     Log(std::string("SetActiveDiscMasterFormat(") + (redbook ? "Redbook" : joliet ? "Joliet" : "other") + ")");
     HRESULT hr = m_state->Copy().hrSetActiveFormat;
-    if (FAILED(hr)) return hr;
+    RETURN_IF_FAILED(hr);
     if (!ppUnk) return E_POINTER;
     if (redbook)
-      *ppUnk = static_cast<IRedbookDiscMaster*>(new FakeRedbook(m_state, m_data));
+      *ppUnk = static_cast<IRedbookDiscMaster*>(Make<FakeRedbook>(m_state, m_data).Detach());
     else if (joliet)
-      *ppUnk = static_cast<IJolietDiscMaster*>(new FakeJoliet(m_state));
+      *ppUnk = static_cast<IJolietDiscMaster*>(Make<FakeJoliet>(m_state).Detach());
     else
       return E_NOINTERFACE;
     m_activeFormat = riid;
@@ -337,15 +318,15 @@ class FakeMaster final : public IDiscMaster, FakeObject {
   HRESULT EnumDiscRecorders(IEnumDiscRecorders** ppEnum) override {
     Log("EnumDiscRecorders");
     HRESULT hr = m_state->Copy().hrEnumDiscRecorders;
-    if (FAILED(hr)) return hr;
+    RETURN_IF_FAILED(hr);
     if (!ppEnum) return E_POINTER;
-    *ppEnum = new FakeEnum(m_state, m_data);
+    *ppEnum = Make<FakeEnum>(m_state, m_data).Detach();
     return hr;
   }
   HRESULT GetActiveDiscRecorder(IDiscRecorder** ppRecorder) override {
     Log("GetActiveDiscRecorder");
     HRESULT hr = m_state->Copy().hrGetActiveDiscRecorder;
-    if (FAILED(hr)) return hr;
+    RETURN_IF_FAILED(hr);
     if (!ppRecorder) return E_POINTER;
     if (!m_pActive) return IMAPI_E_NOACTIVERECORDER;
     return m_pActive.CopyTo(ppRecorder);
@@ -358,7 +339,7 @@ class FakeMaster final : public IDiscMaster, FakeObject {
     Log("SetActiveDiscRecorder(" + name + ")");
     FakeScript s = m_state->Copy();
     if (!pRecorder) return s.hrSetActiveNullRecorder;
-    if (SUCCEEDED(s.hrSetActiveDiscRecorder)) m_pActive = pRecorder;
+    if (SUCCEEDED(s.hrSetActiveDiscRecorder)) m_pActive = ComPtr<IDiscRecorder>(pRecorder);
     return s.hrSetActiveDiscRecorder;
   }
   HRESULT ClearFormatContent() override {
@@ -370,10 +351,10 @@ class FakeMaster final : public IDiscMaster, FakeObject {
   HRESULT ProgressAdvise(IDiscMasterProgressEvents* pEvents, UINT_PTR* pvCookie) override {
     Log("ProgressAdvise");
     HRESULT hr = m_state->Copy().hrProgressAdvise;
-    if (FAILED(hr)) return hr;
+    RETURN_IF_FAILED(hr);
     if (!pEvents || !pvCookie) return E_POINTER;
     UINT_PTR cookie = ++m_nextCookie;
-    m_sinks[cookie] = pEvents;
+    m_sinks[cookie] = ComPtr<IDiscMasterProgressEvents>(pEvents);
     *pvCookie = cookie;
     std::lock_guard lock(m_state->mu);
     ++m_state->sinks;
@@ -382,7 +363,7 @@ class FakeMaster final : public IDiscMaster, FakeObject {
   HRESULT ProgressUnadvise(UINT_PTR vCookie) override {
     Log("ProgressUnadvise");
     HRESULT hr = m_state->Copy().hrProgressUnadvise;
-    if (FAILED(hr)) return hr;
+    RETURN_IF_FAILED(hr);
     if (m_sinks.erase(vCookie) == 0) return E_INVALIDARG;
     std::lock_guard lock(m_state->mu);
     --m_state->sinks;
@@ -436,44 +417,30 @@ class FakeMaster final : public IDiscMaster, FakeObject {
   UINT_PTR m_nextCookie = 0;
 };
 
-class FakeFactory final : public IClassFactory {
+class FakeFactory final : public ComObject<FakeFactory, IClassFactory> {
  public:
   explicit FakeFactory(std::shared_ptr<State> state) : m_state(std::move(state)) {}
-  HRESULT QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    const bool known = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory);
-    *ppv = known ? static_cast<IClassFactory*>(this) : nullptr;
-    if (known) AddRef();
-    return known ? S_OK : E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++m_refs; }
-  ULONG Release() override {
-    ULONG n = --m_refs;
-    if (n == 0) delete this;
-    return n;
-  }
   HRESULT CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppv) override {
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
     if (pUnkOuter) return CLASS_E_NOAGGREGATION;
     HRESULT hr = m_state->Copy().hrCreate;
-    if (FAILED(hr)) return hr;
-    auto master = ComPtr<IDiscMaster>::Attach(new FakeMaster(m_state));
+    RETURN_IF_FAILED(hr);
+    auto master = ComPtr<IDiscMaster>(Make<FakeMaster>(m_state));
     return master->QueryInterface(riid, ppv);
   }
   HRESULT LockServer(BOOL) override { return S_OK; }
 
  private:
-  ~FakeFactory() = default;
+  ~FakeFactory() override = default;
   std::shared_ptr<State> m_state;
-  std::atomic<ULONG> m_refs{1};
 };
 
 }  // namespace
 
 FakeDiscMaster::FakeDiscMaster(FakeScript script) : m_state(std::make_shared<State>()) {
   m_state->script = std::move(script);
-  auto factory = ComPtr<IClassFactory>::Attach(new FakeFactory(m_state));
+  auto factory = ComPtr<IClassFactory>(Make<FakeFactory>(m_state));
   HRESULT hr = CoRegisterClassObject(CLSID_MSDiscMasterObj, factory.Get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
                                      &m_dwRegister);
   if (FAILED(hr)) throw std::runtime_error("the fake disc master could not be registered");
@@ -517,7 +484,7 @@ ULONG FakeDiscMaster::RefCount(const std::string& name) const {
   return Locked(*m_state, [&] {
     ULONG n = 0;
     for (auto& [p, entry] : m_state->live)
-      if (entry.first == name) n += entry.second->load();
+      if (entry.first == name) n += entry.second();
     return n;
   });
 }

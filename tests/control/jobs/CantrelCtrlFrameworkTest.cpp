@@ -11,7 +11,7 @@ struct Design {
     COleControlSite::EnsureApplication();
     EXPECT_EQ(site.AttachControl(static_cast<IDispatch*>(pCtrl.Get()), RECT{3, 4, 203, 54}), S_OK);
   }
-  ComPtr<CCantrelCtrl> pCtrl = ComPtr<CCantrelCtrl>::Attach(new CCantrelCtrl());
+  ComPtr<CCantrelCtrl> pCtrl = Make<CCantrelCtrl>();
   COleControlSite site{FALSE};
 };
 
@@ -104,7 +104,7 @@ TEST(CantrelCtrlFramework, FixedAnswersAndFrameworkSettings) {
   ASSERT_EQ(host.m_site.GetDispatch()->GetTypeInfoCount(&n), S_OK);
   EXPECT_EQ(n, 1u);
   // Calls are accepted before the container initialises the control.
-  auto pFresh = ComPtr<CCantrelCtrl>::Attach(new CCantrelCtrl());
+  auto pFresh = Make<CCantrelCtrl>();
   CVariant r;
   EXPECT_EQ(DispInvoke(static_cast<IDispatch*>(pFresh.Get()), DISPID_CANTREL_GETMEDIAFREESPACE, DISPATCH_METHOD, {}, &r),
             S_OK);

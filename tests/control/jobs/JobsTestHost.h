@@ -27,7 +27,7 @@ class JobsTestHost {
   JobsTestHost() {
     COleControlSite::EnsureApplication();
     CoInitialize(nullptr);
-    m_pCtrl = ComPtr<CCantrelCtrl>::Attach(new CCantrelCtrl());
+    m_pCtrl = Make<CCantrelCtrl>();
     RECT rc{10, 20, 110, 70};
     EXPECT_EQ(m_site.AttachControl(static_cast<IDispatch*>(m_pCtrl.Get()), rc), S_OK);
     EXPECT_EQ(m_site.ConnectEvents(DIID__DcantrelEvents,

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/com/ComObject.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/Variant.h"
 
@@ -16,13 +17,13 @@ struct RecordedCall {
   std::vector<CVariant> args;  // in declaration order, as received (by-reference kept, objects as null)
 };
 
-class FakeObject : public IDispatch {
+class FakeObject : public ComObject<FakeObject, IDispatch> {
  public:
   // Members: Echo(x) returns x (by-reference dereferenced); Value (get/put);
   // Fail() fails with E_FAIL; Self returns this object; Nothing returns a null
   // object; Items returns the collection given to SetItems; Rename(byref s)
   // writes "renamed" through its reference.
-  static ComPtr<FakeObject> Make() { return ComPtr<FakeObject>::Attach(new FakeObject()); }
+  static ComPtr<FakeObject> Make() { return ::Make<FakeObject>(); }
   void SetItems(std::vector<CVariant> items) { m_items = std::move(items); }
 
   std::vector<RecordedCall> m_calls;
@@ -30,21 +31,6 @@ class FakeObject : public IDispatch {
   std::vector<CVariant> m_items;
   bool m_bItemsFail = false;
 
-  HRESULT QueryInterface(REFIID riid, void** ppv) override {
-    if (riid == IID_IUnknown || riid == IID_IDispatch) {
-      *ppv = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++m_cRef; }
-  ULONG Release() override {
-    ULONG n = --m_cRef;
-    if (!n) delete this;
-    return n;
-  }
   HRESULT GetTypeInfoCount(UINT* p) override { return *p = 0, S_OK; }
   HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* ids) override {
@@ -61,30 +47,15 @@ class FakeObject : public IDispatch {
                  UINT*) override;
 
  private:
+  friend struct ComAccess;
   FakeObject() = default;
-  virtual ~FakeObject() = default;
+  ~FakeObject() override = default;
   inline static const std::vector<std::string> kMembers = {"Echo", "Value", "Fail", "Self", "Nothing", "Items", "Rename"};
-  std::atomic<ULONG> m_cRef{1};
 };
 
-class FakeEnum : public IEnumVARIANT {
+class FakeEnum : public ComObject<FakeEnum, IEnumVARIANT> {
  public:
   explicit FakeEnum(std::vector<CVariant> items) : m_items(std::move(items)) {}
-  HRESULT QueryInterface(REFIID riid, void** ppv) override {
-    if (riid == IID_IUnknown || riid == IID_IEnumVARIANT) {
-      *ppv = static_cast<IEnumVARIANT*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++m_cRef; }
-  ULONG Release() override {
-    ULONG n = --m_cRef;
-    if (!n) delete this;
-    return n;
-  }
   HRESULT Next(ULONG celt, VARIANT* rgVar, ULONG* fetched) override {
     ULONG n = 0;
     for (; n < celt && m_pos < m_items.size(); ++n) VariantCopy(&rgVar[n], &m_items[m_pos++]);
@@ -96,10 +67,9 @@ class FakeEnum : public IEnumVARIANT {
   HRESULT Clone(IEnumVARIANT**) override { return E_NOTIMPL; }
 
  private:
-  virtual ~FakeEnum() = default;
+  ~FakeEnum() override = default;
   std::vector<CVariant> m_items;
   size_t m_pos = 0;
-  std::atomic<ULONG> m_cRef{1};
 };
 
 inline HRESULT FakeObject::Invoke(DISPID id, REFIID, LCID, WORD wFlags, DISPPARAMS* p, VARIANT* result, EXCEPINFO*,
@@ -144,8 +114,7 @@ inline HRESULT FakeObject::Invoke(DISPID id, REFIID, LCID, WORD wFlags, DISPPARA
   if (m == "Self" || m == "Nothing" || m == "Items") {
     if (result) {
       result->vt = VT_DISPATCH;
-      result->pdispVal = m == "Nothing" ? nullptr : this;
-      if (m != "Nothing") AddRef();
+      result->pdispVal = m == "Nothing" ? nullptr : ComPtr<IDispatch>(this).Detach();
     }
     return S_OK;
   }

@@ -2,26 +2,13 @@
 // tests. It records the DISPPARAMS of the last call.
 #pragma once
 
-#include <atomic>
-
+#include "platform/com/ComObject.h"
 #include "platform/com/DispatchTable.h"
 
-class TestDispatchObject : public IDispatch {
+class TestDispatchObject : public ComObject<TestDispatchObject, IDispatch> {
  public:
   TestDispatchObject(const DispatchTable& table, void* object) : table_(table), object_(object) {}
 
-  HRESULT QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == table_.Iid()) {
-      *ppv = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++ref_; }
-  ULONG Release() override { return --ref_; }  // lives on the test's stack
   HRESULT GetTypeInfoCount(UINT* p) override { return *p = 0, S_OK; }
   HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT GetIDsOfNames(REFIID, LPOLESTR* names, UINT c, LCID, DISPID* ids) override {
@@ -38,7 +25,10 @@ class TestDispatchObject : public IDispatch {
   DISPID lastNamedArg = DISPID_UNKNOWN;
 
  private:
+  friend struct ComAccess;
+  void* FindInterface(REFIID riid) { return riid == table_.Iid() ? static_cast<IDispatch*>(this) : nullptr; }
+  void FinalRelease() {}  // lives on the test's stack
+
   const DispatchTable& table_;
   void* object_;
-  std::atomic<ULONG> ref_{1};
 };

@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/com/ComObject.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/Variant.h"
 #include "platform/olectl/CCmdTarget.h"
@@ -34,12 +35,9 @@ class CThing;
 // The reference that DropHolder gives up, as an event handler of a host might.
 ComPtr<IDispatch> g_holder;
 
-class CThing : public CCmdTarget, public ITestExtra {
+class CThing : public ComExtend<CCmdTarget, ITestExtra> {
  public:
-  static ComPtr<CThing> Create() { return ComPtr<CThing>::Attach(new CThing()); }
-  HRESULT QueryInterface(REFIID riid, void** ppv) override { return CCmdTarget::QueryInterface(riid, ppv); }
-  ULONG AddRef() override { return CCmdTarget::AddRef(); }
-  ULONG Release() override { return CCmdTarget::Release(); }
+  static ComPtr<CThing> Create() { return Make<CThing>(); }
 
   LONG m_lValue = 0;
 
@@ -60,6 +58,7 @@ class CThing : public CCmdTarget, public ITestExtra {
   }
 
  private:
+  friend struct ComAccess;
   CThing() = default;
   ~CThing() override = default;
   static CThing* Self(void* p) { return static_cast<CThing*>(static_cast<CCmdTarget*>(p)); }
@@ -142,29 +141,6 @@ TEST_F(CmdTargetTest, ModuleStateIsPerThreadAndNests) {
     EXPECT_EQ(AfxGetModuleState(), TestModule());
   }
   EXPECT_EQ(AfxGetModuleState(), AfxGetAppModuleState());
-}
-
-TEST_F(CmdTargetTest, QueryInterface) {
-  ComPtr<CThing> thing = Make();
-  IDispatch* disp = thing->GetIDispatch(FALSE);
-  struct Case {
-    IID iid;
-    void* expected;
-  } cases[] = {
-      {IID_IUnknown, disp},
-      {IID_IDispatch, disp},
-      {IID_ITestThing, disp},
-      {IID_ITestExtra, static_cast<ITestExtra*>(thing.Get())},
-  };
-  for (const auto& c : cases) {
-    ComPtr<IUnknown> p;
-    ASSERT_EQ(disp->QueryInterface(c.iid, p.ReleaseAndGetVoidAddress()), S_OK);
-    EXPECT_EQ(static_cast<void*>(p.Get()), c.expected);
-  }
-  void* p = &p;
-  EXPECT_EQ(disp->QueryInterface(IID_IEnumVARIANT, &p), E_NOINTERFACE);
-  EXPECT_EQ(p, nullptr);
-  EXPECT_EQ(disp->QueryInterface(IID_IDispatch, nullptr), E_POINTER);
 }
 
 TEST_F(CmdTargetTest, NoTypeInformation) {
