@@ -29,7 +29,7 @@ class CDrives : public CCmdTarget {
   const DispatchTable& GetDispatchTable() const override;
 
  private:
-  friend struct ComAccess;
+  friend struct ::ComAccess;
   CDrives() = default;
   ~CDrives() override = default;
 

@@ -14,6 +14,7 @@ class CEnumDrives;
 
 // The live collection as the enumerator's source.
 struct CEnumDrivesSource {
+  static constexpr HRESULT kNullArray = E_INVALIDARG;
   ComPtr<CDrives> pDrives;
   size_t Count() const { return pDrives->GetCount(); }
   void CopyAt(size_t i, VARIANT& out) const {
@@ -32,7 +33,7 @@ class CEnumDrives : public ComExtend<CCmdTarget, EnumeratorCore<IEnumVARIANT, VA
   void* GetInterfaceHook(REFIID riid) override;
 
  private:
-  friend struct ComAccess;
+  friend struct ::ComAccess;
   CEnumDrives(ComPtr<CDrives> pDrives, size_t nPosition);
   ~CEnumDrives() override = default;
 

@@ -27,7 +27,7 @@ class CProgressSink final : public ComObject<CProgressSink, IDiscMasterProgressE
   static LONG GetLiveCount();
 
  private:
-  friend struct ComAccess;
+  friend struct ::ComAccess;
   explicit CProgressSink(HWND hWndCtrl);
   ~CProgressSink() override;
   HWND m_hWndCtrl;

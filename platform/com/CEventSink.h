@@ -23,7 +23,7 @@ class PX_EXPORT CEventSink final : public ComObject<CEventSink, IDispatch> {
                  VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
 
  private:
-  friend struct ComAccess;
+  friend struct ::ComAccess;
   CEventSink(const IID& iidEvents, Handler handler) : m_iidEvents(iidEvents), m_handler(std::move(handler)) {}
   ~CEventSink() override = default;
   // The events' own interface id, known only at run time.

@@ -115,7 +115,7 @@ class ComObject : public Bases... {
   void FinalRelease() { delete this; }
 
  private:
-  friend struct ComAccess;
+  friend struct ::ComAccess;
   std::atomic<ULONG> m_cRef{1};
 };
 

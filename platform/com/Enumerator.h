@@ -2,7 +2,8 @@
 //
 // EnumeratorCore<Itf, Out, Source> implements Itf over a Source that offers
 // `size_t Count() const` and `void CopyAt(size_t i, Out& out) const` (a
-// counted reference for interface items). Clone asks the object for a copy
+// counted reference for interface items), and optionally `kNullArray`, the
+// answer to a null array (E_POINTER otherwise). Clone asks the object for a copy
 // at the current position through CloneAt. Enumerator<> puts it into a
 // ComObject; objects with another identity (an automation object) mix the
 // core in themselves.
@@ -30,7 +31,7 @@ class EnumeratorCore : public Itf {
   using Interface = Itf;
 
   HRESULT Next(ULONG c, Out* out, ULONG* pcFetched) override {
-    if (!out) return E_POINTER;
+    if (!out && c > 0) return NullArrayResult();
     if (!pcFetched && c > 1) return E_INVALIDARG;
     for (ULONG i = 0; i < c; ++i) EnumClear(out[i]);
     ULONG n = 0;
@@ -58,6 +59,13 @@ class EnumeratorCore : public Itf {
   }
 
  protected:
+  static constexpr HRESULT NullArrayResult() {
+    if constexpr (requires { Source::kNullArray; })
+      return Source::kNullArray;
+    else
+      return E_POINTER;
+  }
+
   EnumeratorCore() = default;
   virtual ~EnumeratorCore() = default;
   void Start(Source source, size_t pos) {

@@ -36,7 +36,7 @@ class TypeLibObject final : public ComObject<TypeLibObject, ITypeLib> {
 
  private:
   explicit TypeLibObject(std::shared_ptr<const TypeLibData> data) : data_(std::move(data)) {}
-  friend struct ComAccess;
+  friend struct ::ComAccess;
   ~TypeLibObject() override = default;
   std::shared_ptr<const TypeLibData> data_;
 };

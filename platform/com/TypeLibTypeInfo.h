@@ -35,7 +35,7 @@ class TypeLibTypeInfo final : public ComObject<TypeLibTypeInfo, ITypeInfo> {
   void ReleaseVarDesc(VARDESC* pVarDesc) override;
 
  private:
-  friend struct ComAccess;
+  friend struct ::ComAccess;
   TypeLibTypeInfo(TypeLibObject* lib, UINT index) : lib_(lib), index_(index) {}
   ~TypeLibTypeInfo() override = default;
 

@@ -29,6 +29,6 @@ class PX_EXPORT CCmdTarget : public ComObject<CCmdTarget, IDispatch, AfxObjectLo
   virtual void* GetInterfaceHook(REFIID riid);
 
  private:
-  friend struct ComAccess;
+  friend struct ::ComAccess;
   void* FindInterface(REFIID riid);
 };

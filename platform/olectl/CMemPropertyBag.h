@@ -19,7 +19,7 @@ class PX_EXPORT CMemPropertyBag final : public ComObject<CMemPropertyBag, IPrope
 
  private:
   explicit CMemPropertyBag(std::map<std::u16string, CVariant> initial) : m_values(std::move(initial)) {}
-  friend struct ComAccess;
+  friend struct ::ComAccess;
   ~CMemPropertyBag() override = default;
   mutable std::mutex m_mutex;
   std::map<std::u16string, CVariant> m_values;

@@ -26,7 +26,7 @@ class PX_EXPORT CMemStream final : public ComObject<CMemStream, IStream> {
   std::vector<uint8_t> GetBytes() const;
 
  private:
-  friend struct ComAccess;
+  friend struct ::ComAccess;
   explicit CMemStream(std::vector<uint8_t> initial) : m_data(std::move(initial)) {}
   ~CMemStream() override = default;
   void* FindInterface(REFIID riid) {

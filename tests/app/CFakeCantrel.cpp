@@ -150,7 +150,7 @@ const DispatchTable& CFakeCantrel::GetDispatchTable() const {
          Record(QStringLiteral("Drives"));
          if (FAILED(Script().hrDrives)) return Script().hrDrives;
          r->vt = VT_DISPATCH;
-         r->pdispVal = new CFakeDrives;
+         r->pdispVal = Make<CFakeDrives>().Detach();
          return S_OK;
        }},
       {DISPID_CANTREL_INITCONTROL, DispKind::Method,

@@ -389,11 +389,11 @@ TEST_F(ServiceTest, OpenComesFirstAndCloseEndsTheWork) {
   ASSERT_EQ(master->GetActiveDiscMasterFormat(&format), S_OK);
   EXPECT_EQ(format, IID_IJolietDiscMaster);
   ASSERT_EQ(master->ProgressAdvise(&sink, &cookie), S_OK);
-  EXPECT_EQ(sink.m_refs, 1u);  // the service holds its own count
+  EXPECT_EQ(sink.RefCount(), 2u);  // the service holds its own count
   ASSERT_EQ(master->SetActiveDiscMasterFormat(IID_IRedbookDiscMaster, redbook.ReleaseAndGetVoidAddress()), S_OK);
   EXPECT_EQ(master->SetActiveDiscMasterFormat(IID_IDiscMaster, walk.ReleaseAndGetVoidAddress()), E_NOINTERFACE);
   ASSERT_EQ(master->Close(), S_OK);
-  EXPECT_EQ(sink.m_refs, 0u);
+  EXPECT_EQ(sink.RefCount(), 1u);
   // After Close the staging interface refuses as well.
   EXPECT_EQ(redbook->CreateAudioTrack(300), IMAPI_E_NOTOPENED);
   for (HRESULT hr : all()) EXPECT_EQ(hr, IMAPI_E_NOTOPENED);
@@ -405,7 +405,7 @@ TEST_F(ServiceTest, OpenComesFirstAndCloseEndsTheWork) {
   ASSERT_EQ(master->ProgressAdvise(&sink, &cookie), S_OK);
   master = nullptr;
   redbook = nullptr;
-  EXPECT_EQ(sink.m_refs, 0u);
+  EXPECT_EQ(sink.RefCount(), 1u);
 }
 
 TEST_F(ServiceTest, RecordersAreEnumeratedInTheOrderTheyWereAdded) {

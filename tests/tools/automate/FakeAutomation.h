@@ -47,7 +47,7 @@ class FakeObject : public ComObject<FakeObject, IDispatch> {
                  UINT*) override;
 
  private:
-  friend struct ComAccess;
+  friend struct ::ComAccess;
   FakeObject() = default;
   ~FakeObject() override = default;
   inline static const std::vector<std::string> kMembers = {"Echo", "Value", "Fail", "Self", "Nothing", "Items", "Rename"};
@@ -78,7 +78,7 @@ inline HRESULT FakeObject::Invoke(DISPID id, REFIID, LCID, WORD wFlags, DISPPARA
     if (m_bItemsFail) return E_FAIL;
     if (result) {
       result->vt = VT_UNKNOWN;
-      result->punkVal = new FakeEnum(m_items);
+      result->punkVal = ::Make<FakeEnum>(m_items).Detach();
     }
     return S_OK;
   }

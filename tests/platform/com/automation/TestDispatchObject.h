@@ -25,7 +25,7 @@ class TestDispatchObject : public ComObject<TestDispatchObject, IDispatch> {
   DISPID lastNamedArg = DISPID_UNKNOWN;
 
  private:
-  friend struct ComAccess;
+  friend struct ::ComAccess;
   void* FindInterface(REFIID riid) { return riid == table_.Iid() ? static_cast<IDispatch*>(this) : nullptr; }
   void FinalRelease() {}  // lives on the test's stack
 

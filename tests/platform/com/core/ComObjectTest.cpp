@@ -39,7 +39,7 @@ class Thing final : public ComObject<Thing, IFirst, TestLock, ISecond> {
   int Second() override { return 2; }
 
  private:
-  friend struct ComAccess;
+  friend struct ::ComAccess;
   ~Thing() override { ++g_destroyed; }
   void* FindInterface(REFIID riid) { return riid == IID_ILate ? static_cast<ISecond*>(this) : nullptr; }
 };
@@ -107,7 +107,7 @@ TEST(ComContained, LendsTheOwnersCount) {
 TEST(Enumerator, WalksSkipsResetsAndClones) {
   using Formats = Enumerator<IEnumDiscMasterFormats, IID, EnumSnapshot<IID>>;
   ComPtr<Formats> e = Make<Formats>(std::vector<IID>{IID_IFirst, IID_ISecond, IID_ILate});
-  IID got[3]{};
+  IID got[3]{IID_IDispatch, IID_IDispatch, IID_IDispatch};
   ULONG fetched = 9;
   EXPECT_EQ(e->Next(2, got, nullptr), E_INVALIDARG);
   EXPECT_EQ(e->Next(1, nullptr, nullptr), E_POINTER);

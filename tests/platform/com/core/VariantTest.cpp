@@ -50,7 +50,7 @@ TEST_P(ChangeType, ConvertsOrFailsLeavingTheDestination) {
   const Row& r = GetParam();
   CVariant dest = Str(u"untouched");
   ASSERT_EQ(VariantChangeType(&dest, &r.src, r.flags, r.vt), r.hr);
-  EXPECT_EQ(dest.vt, FAILED(r.hr) ? VT_BSTR : r.vt);
+  EXPECT_EQ(dest.vt, FAILED(r.hr) ? VARTYPE{VT_BSTR} : r.vt);
   EXPECT_EQ(Text(dest), FAILED(r.hr) ? "untouched" : r.expected);
 }
 

@@ -58,7 +58,7 @@ class CThing : public ComExtend<CCmdTarget, ITestExtra> {
   }
 
  private:
-  friend struct ComAccess;
+  friend struct ::ComAccess;
   CThing() = default;
   ~CThing() override = default;
   static CThing* Self(void* p) { return static_cast<CThing*>(static_cast<CCmdTarget*>(p)); }

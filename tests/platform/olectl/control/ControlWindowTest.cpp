@@ -53,11 +53,12 @@ TEST(ControlWindow, HandleOfADestroyedControlNamesNoWindowAndPendingMessagesAreD
 
 TEST(ControlWindow, ControlReleasedFromInsideItsOwnMessageHandler) {
   COleControlSite::EnsureApplication();
-  auto* pCtrl = new CTestControl;  // the one count is the "host's"
+  ComPtr<CTestControl> pHost = Make<CTestControl>();
+  CTestControl* pCtrl = pHost.Get();
   HWND hWnd = pCtrl->GetSafeHwnd();
   bool released = false;
   pCtrl->m_onSelfRelease = [&] {
-    ComPtr<CTestControl>::Attach(pCtrl).Reset();
+    pHost = nullptr;
     released = true;
   };
   ASSERT_TRUE(PostMessageW(hWnd, WM_TEST_SELF_RELEASE, 0, 0));
