@@ -7,6 +7,7 @@
 
 #include "platform/com/Apartment.h"
 #include "platform/com/DispatchTable.h"
+#include "platform/com/ResultMacros.h"
 #include "platform/com/Utf.h"
 #include "tools/automate/CScriptError.h"
 #include "tools/automate/ValueText.h"
@@ -327,8 +328,8 @@ long CScriptInterpreter::Connect(IUnknown* pObject, const std::string& name) {
   Connection c;
   if (FAILED(pContainer->FindConnectionPoint(iidEvents, c.pPoint.ReleaseAndGetAddressOf())) || !c.pPoint) return -1;
   const size_t index = m_connections.size();
-  c.pSink = ComPtr<CEventSink>::Attach(CEventSink::Create(
-      iidEvents, [this, index](DISPID dispid, const std::vector<CVariant>& args) { OnEvent(index, dispid, args); }));
+  c.pSink = CEventSink::Create(
+      iidEvents, [this, index](DISPID dispid, const std::vector<CVariant>& args) { OnEvent(index, dispid, args); });
   if (FAILED(c.pPoint->Advise(static_cast<IDispatch*>(c.pSink.Get()), &c.dwCookie))) return -1;
   c.pIdentity = std::move(pIdentity);
   c.pEventInfo = std::move(pEvents);
@@ -340,7 +341,7 @@ long CScriptInterpreter::Connect(IUnknown* pObject, const std::string& name) {
 void CScriptInterpreter::Disconnect(Connection& c) {
   if (!c.pPoint) return;
   c.pSink->Detach();
-  (void)c.pPoint->Unadvise(c.dwCookie);
+  IgnoreResult(c.pPoint->Unadvise(c.dwCookie), "disconnecting anyway");
   // The slot stays, empty: arrivals and sinks refer to connections by index.
   c = Connection{};
 }
