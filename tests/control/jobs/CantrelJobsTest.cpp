@@ -181,7 +181,7 @@ TEST_F(JobsTest, AWholeBurnAsTheHostSeesIt) {
 // still sees the disc finished.
 TEST_F(JobsTest, BlockProgressReachesTheWindowAtMostOncePerIntervalAndAlwaysAtTheEnd) {
   JobsTestHost host;
-  ComPtr<CProgressSink> pSink = ComPtr<CProgressSink>::Attach(CProgressSink::Create(host.m_pCtrl->GetSafeHwnd()));
+  ComPtr<CProgressSink> pSink = CProgressSink::Create(host.m_pCtrl->GetSafeHwnd());
   constexpr LONG kTotal = 200000;
   const auto start = Clock::now();
   for (LONG n = 1; n <= kTotal; ++n) (void)pSink->NotifyBlockProgress(n, kTotal);
