@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "platform/olectl/AfxResource.h"
 #include "platform/olectl/CDialogTemplate.h"
@@ -37,21 +38,6 @@ TEST(DialogTemplate, ClassicAndExtendedFormsReadBackWhole) {
   }
 }
 
-TEST(DialogTemplate, DamagedTemplatesAreRefusedWithoutOverRead) {
-  for (bool extended : {false, true}) {
-    const std::vector<uint8_t> bytes = Sample(extended).Build();
-    for (size_t n = 0; n < bytes.size(); ++n) {
-      std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n));
-      EXPECT_FALSE(CDialogTemplate::Parse(cut)) << "cut at " << n;
-    }
-    // An item count far beyond the data.
-    std::vector<uint8_t> many = bytes;
-    many[extended ? 16 : 8] = 0xFF;
-    many[extended ? 17 : 9] = 0xFF;
-    EXPECT_FALSE(CDialogTemplate::Parse(many));
-  }
-}
-
 TEST(VersionInfo, FieldsReadBack) {
   CVersionInfo v;
   v.fileVersion[0] = 1;
@@ -71,20 +57,6 @@ TEST(VersionInfo, FieldsReadBack) {
   EXPECT_EQ(back->language, 0x0804);
   EXPECT_EQ(back->codePage, 936);
   EXPECT_EQ(back->strings, v.strings);
-}
-
-TEST(VersionInfo, DamagedRecordsAreRefusedWithoutOverRead) {
-  CVersionInfo v;
-  v.strings = {{u"A", u"b"}};
-  const std::vector<uint8_t> bytes = v.Build();
-  for (size_t n = 0; n < bytes.size(); ++n) {
-    std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n));
-    EXPECT_FALSE(CVersionInfo::Parse(cut)) << "cut at " << n;
-  }
-  std::vector<uint8_t> wrongSignature = bytes;
-  // The fixed part follows the 6-byte header and the padded key.
-  wrongSignature[40] ^= 0xFF;
-  EXPECT_FALSE(CVersionInfo::Parse(wrongSignature));
 }
 
 TEST(DibImage, SixteenColourBitmapKeepsEveryPixel) {
@@ -114,22 +86,55 @@ TEST(DibImage, IconSizesAndTransparencyReadBack) {
   EXPECT_EQ((*icons)[1].argb[17], 0xFF000000u | CDibImage::StandardPalette()[9]);
 }
 
-TEST(DibImage, DamagedImagesAreRefused) {
-  const std::vector<uint8_t> bmp = CDibImage::Build4(16, 16, std::vector<uint8_t>(256, 3));
-  const std::vector<uint8_t> ico = CDibImage::BuildIcon({{16, std::vector<uint8_t>(256, 3)}});
-  for (size_t n = 0; n < bmp.size(); ++n)
-    EXPECT_FALSE(CDibImage::ParseBitmap({bmp.begin(), bmp.begin() + static_cast<std::ptrdiff_t>(n)})) << n;
-  for (size_t n = 0; n < ico.size(); ++n)
-    EXPECT_FALSE(CDibImage::ParseIcon({ico.begin(), ico.begin() + static_cast<std::ptrdiff_t>(n)})) << n;
-  std::vector<uint8_t> hugeWidth = bmp;
-  hugeWidth[7] = 0x7F;
-  EXPECT_FALSE(CDibImage::ParseBitmap(hugeWidth));
-}
-
 TEST(StringResource, RoundTripAndOddLength) {
   const std::u16string s = u"General \u4e2d";
   EXPECT_EQ(AfxParseStringResource(AfxMakeStringResource(s)), s);
   EXPECT_FALSE(AfxParseStringResource({1, 2, 3}));
 }
+
+// A built record, damaged: cut short anywhere, or with one field made
+// impossible. Every one is refused without reading past the data.
+struct DamageRow {
+  const char* name;
+  std::vector<uint8_t> bytes;
+  std::function<bool(const std::vector<uint8_t>&)> parses;
+  size_t at;  // the first byte of the impossible field; 0xFF fills a 16-bit count
+  uint8_t value;
+};
+class DamagedRecord : public ::testing::TestWithParam<DamageRow> {};
+
+TEST_P(DamagedRecord, IsRefusedWhereverItIsCutAndWhenAFieldIsImpossible) {
+  const auto& bytes = GetParam().bytes;
+  ASSERT_TRUE(GetParam().parses(bytes));
+  for (size_t n = 0; n < bytes.size(); ++n)
+    EXPECT_FALSE(GetParam().parses({bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n)})) << "cut at " << n;
+  std::vector<uint8_t> impossible = bytes;
+  impossible[GetParam().at] = GetParam().value;
+  if (GetParam().at + 1 < impossible.size() && GetParam().value == 0xFF) impossible[GetParam().at + 1] = 0xFF;
+  EXPECT_FALSE(GetParam().parses(impossible));
+}
+
+CVersionInfo VersionSample() {
+  CVersionInfo v;
+  v.strings = {{u"A", u"b"}};
+  return v;
+}
+bool ParsesDialog(const std::vector<uint8_t>& b) { return CDialogTemplate::Parse(b).has_value(); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, DamagedRecord,
+    ::testing::Values(
+        // An item count far beyond the data.
+        DamageRow{"ClassicDialog", Sample(false).Build(), ParsesDialog, 8, 0xFF},
+        DamageRow{"ExtendedDialog", Sample(true).Build(), ParsesDialog, 16, 0xFF},
+        // The fixed part's signature follows the 6-byte header and the padded key.
+        DamageRow{"Version", VersionSample().Build(),
+                  [](const std::vector<uint8_t>& b) { return CVersionInfo::Parse(b).has_value(); }, 40, 0x00},
+        // A width no file could hold.
+        DamageRow{"Bitmap", CDibImage::Build4(16, 16, std::vector<uint8_t>(256, 3)),
+                  [](const std::vector<uint8_t>& b) { return CDibImage::ParseBitmap(b).has_value(); }, 7, 0x7F},
+        DamageRow{"Icon", CDibImage::BuildIcon({{16, std::vector<uint8_t>(256, 3)}}),
+                  [](const std::vector<uint8_t>& b) { return CDibImage::ParseIcon(b).has_value(); }, 4, 0x00}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
