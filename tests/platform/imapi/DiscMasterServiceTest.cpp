@@ -169,6 +169,16 @@ class ServiceTest : public ::testing::Test {
     return r;
   }
 
+  // Sessions, last track and free blocks.
+  static std::vector<ULONG> MediaInfo(IDiscRecorder* recorder) {
+    EXPECT_EQ(recorder->OpenExclusive(), S_OK);
+    BYTE sessions = 0, last = 0;
+    ULONG start = 0, next = 0, free = 0;
+    EXPECT_EQ(recorder->QueryMediaInfo(&sessions, &last, &start, &next, &free), S_OK);
+    EXPECT_EQ(recorder->Close(), S_OK);
+    return {sessions, last, free};
+  }
+
   static LONG MediaFlags(IDiscRecorder* recorder) {
     EXPECT_EQ(recorder->OpenExclusive(), S_OK);
     LONG type = 0, flags = 0;
@@ -213,15 +223,18 @@ TEST_F(ServiceTest, RecordsTwoTracksAsAnImageOfExactlyTheStagedBlocks) {
   EXPECT_LE(sink.m_maxGap, 751 / 100);  // at least every 1%
   EXPECT_GT(sink.m_queries, 0);
 
-  // The disc is no longer blank; a second recording is refused until ejected.
+  // The disc is no longer blank and has no room left; a second recording is
+  // refused until ejected.
   ComPtr<IDiscRecorder> recorder = ActiveRecorder(master.Get());
   EXPECT_EQ(MediaFlags(recorder.Get()) & MEDIA_BLANK, 0);
+  EXPECT_EQ(MediaInfo(recorder.Get()), (std::vector<ULONG>{1, 2, 0}));
   ASSERT_EQ(Stage(redbook.Get(), one), S_OK);
   EXPECT_EQ(master->RecordDisc(false, true), IMAPI_E_CANNOT_WRITE_TO_MEDIA);
   ASSERT_EQ(recorder->OpenExclusive(), S_OK);
   ASSERT_EQ(recorder->Eject(), S_OK);
   ASSERT_EQ(recorder->Close(), S_OK);
   EXPECT_EQ(MediaFlags(recorder.Get()) & (MEDIA_BLANK | MEDIA_WRITABLE), MEDIA_BLANK | MEDIA_WRITABLE);
+  EXPECT_EQ(MediaInfo(recorder.Get()), (std::vector<ULONG>{0, 0, 80 * 60 * 75}));  // an 80-minute blank
   ASSERT_EQ(master->RecordDisc(false, true), S_OK);
   EXPECT_EQ(testsupport::ReadFileBytes(folder + "/disc-0002.bin"), std::vector<uint8_t>(one.begin(), one.end()));
   // Ejected after the burn: a fresh blank disc is waiting.
