@@ -35,5 +35,12 @@ void CProgressBar::UpdateShown() {
   const double dSpan = static_cast<double>(m_fMax) - static_cast<double>(m_fMin);
   int nShown = 0;
   if (dSpan > 0) nShown = static_cast<int>(std::lround((static_cast<double>(m_fValue) - m_fMin) / dSpan * kScale));
-  QProgressBar::setValue(std::clamp(nShown, 0, kScale));
+  nShown = std::clamp(nShown, 0, kScale);
+  if (nShown == QProgressBar::value()) return;
+  QProgressBar::setValue(nShown);
+  // The base class repaints only a change it believes visible since its last
+  // paint, and a paint of any part of it (a neighbour's repaint reaching one
+  // row of it) counts as one: so small steps could leave the fill undrawn.
+  // Every change is drawn whole.
+  update();
 }

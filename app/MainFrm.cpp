@@ -7,6 +7,7 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <climits>
 
@@ -22,14 +23,16 @@ namespace {
 
 const char* const kTagProperty = "Tag";
 
-// The font of every control: Tahoma where it is installed (the emulator's
-// fonts carry one that is not registered with the system), else the
-// nearest sans-serif face.
+// The font of every control: Tahoma where it is installed, else the nearest
+// sans-serif face. The emulator's fonts carry a Tahoma that is not registered
+// with the system; only its regular face is taken, because its bold face
+// holds regular-weight outlines (only the spacing is wider): without a bold
+// face the text engine emboldens the regular one, and bold text looks bold.
 QFont WindowFont() {
   static const bool bHaveTahoma = [] {
     if (QFontDatabase::families().contains(QStringLiteral("Tahoma"))) return true;
-    for (const char* pszFile : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
-      if (QFile::exists(QString::fromLatin1(pszFile))) QFontDatabase::addApplicationFont(QString::fromLatin1(pszFile));
+    const QString strRegular = QStringLiteral("/usr/share/wine/fonts/tahoma.ttf");
+    if (QFile::exists(strRegular)) QFontDatabase::addApplicationFont(strRegular);
     return QFontDatabase::families().contains(QStringLiteral("Tahoma"));
   }();
   QFont font;
@@ -103,6 +106,9 @@ void MainFrm::CreateControls() {
   ProgressLbl->setObjectName(QStringLiteral("ProgressLbl"));
   ProgressLbl->setGeometry(TwipsRect(240, 1080, 5055, 255));
   ProgressLbl->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  // The label's top row is the bar's last one: the bar lies above the label,
+  // so that nothing the label paints covers it.
+  ProgressBar->raise();
 
   VersionLbl = new QLabel(this);
   VersionLbl->setObjectName(QStringLiteral("VersionLbl"));
@@ -151,7 +157,19 @@ void MainFrm::ShowWindow() {
     Form_Load();
     if (MainModule::HasEnded()) return;
   }
+  if (isVisible()) return;
+  // Start-up position: the centre of the screen's work area. The frame's
+  // size is known only once the window is shown, so it is placed again then.
+  auto centre = [this] {
+    if (const QScreen* pScreen = screen()) {
+      QRect frame = frameGeometry();
+      frame.moveCenter(pScreen->availableGeometry().center());
+      move(frame.topLeft());
+    }
+  };
+  centre();
   show();
+  centre();
 }
 
 MsgResult MainFrm::MsgBox(const QString& strPrompt, MsgButtons nButtons, MsgIcon nIcon, const QString& strTitle) {

@@ -1,6 +1,7 @@
 #include "control/jobs/CCantrelCtrl.h"
 
 #include <chrono>
+#include <memory>
 #include <thread>
 
 #include "control/interface/CantrelTables.h"
@@ -81,55 +82,51 @@ IDispatch* CCantrelCtrl::GetDrives() { return m_pDrives->GetIDispatch(TRUE); }
 
 void CCantrelCtrl::AboutBox() { DoModalDialog(IDD_ABOUTBOX_CANTREL); }
 
-SHORT CCantrelCtrl::StartJob(AFX_THREADPROC pfn, JobParams* pParams) {
-  std::unique_ptr<JobParams> params(pParams);
+SHORT CCantrelCtrl::StartJob(AFX_THREADPROC pfn, std::unique_ptr<JobParams> pParams) {
   if (m_bBusy) return 0;
-  params->hWndCtrl = GetSafeHwnd();
-  params->nDrive = m_nDrive;
+  pParams->hWndCtrl = GetSafeHwnd();
+  pParams->nDrive = m_nDrive;
   m_bBusy = TRUE;
-  if (!AfxBeginThread(pfn, params.get())) {
+  if (!AfxBeginThread(pfn, pParams.get())) {
     // No job runs, so nothing would ever end the busy state.
     m_bBusy = FALSE;
     return 0;
   }
-  (void)params.release();  // the job owns it now
+  (void)pParams.release();  // the job owns it now
   return 1;
 }
 
 SHORT CCantrelCtrl::Burn(BOOL bSimulate, BOOL bEjectAfterBurn, BOOL bFileOverWrite) {
   if (m_bBusy) return 0;
-  auto* pParams = new JobParams;
+  auto pParams = std::make_unique<BurnJobParams>();
   pParams->bSimulate = bSimulate ? TRUE : FALSE;
   pParams->bEjectAfterBurn = bEjectAfterBurn ? TRUE : FALSE;
   // The job stages its own copy: the host may change the list at once.
   pParams->vecTracks = m_trackList.Snapshot();
-  return StartJob(&CCantrelJobs::BurnThread, pParams);
+  return StartJob(&CCantrelJobs::BurnThread, std::move(pParams));
 }
 
 SHORT CCantrelCtrl::Erase(BOOL bFullErase) {
   if (m_bBusy) return 0;
   m_bFullErase = bFullErase ? TRUE : FALSE;
-  auto* pParams = new JobParams;
+  auto pParams = std::make_unique<EraseJobParams>();
   pParams->bFullErase = m_bFullErase;
-  return StartJob(&CCantrelJobs::EraseThread, pParams);
+  return StartJob(&CCantrelJobs::EraseThread, std::move(pParams));
 }
 
 SHORT CCantrelCtrl::Eject() {
-  if (!m_bBusy) StartJob(&CCantrelJobs::EjectThread, new JobParams);
+  if (!m_bBusy) StartJob(&CCantrelJobs::EjectThread, std::make_unique<JobParams>());
   return 0;
 }
 
 BSTR CCantrelCtrl::GetDriveLetter() { return SysAllocString(u""); }
 
 BOOL CCantrelCtrl::InitControl() {
-  auto* pParams = new JobParams;
-  pParams->hWndCtrl = GetSafeHwnd();
+  auto pParams = std::make_unique<DriveListJobParams>();
   pParams->pDrives = m_pDrives;
   std::future<void> done = pParams->done.get_future();
-  if (!AfxBeginThread(&CCantrelJobs::DriveListThread, pParams)) {
-    delete pParams;
-    return TRUE;
-  }
+  if (!AfxBeginThread(&CCantrelJobs::DriveListThread, pParams.get())) return TRUE;
+  (void)pParams.release();  // the job owns it now
   done.wait_for(kInitControlWait);
   return TRUE;
 }

@@ -4,6 +4,8 @@
 // time, and report back through the control's window as events.
 #pragma once
 
+#include <memory>
+
 #include "control/drives/CDrives.h"
 #include "control/tracks/CTrackList.h"
 #include "platform/com/ComPtr.h"
@@ -65,7 +67,7 @@ class CCantrelCtrl : public COleControl {
 
  private:
   // Starts a burn, erase or eject job on pfn; 0 when busy or no thread.
-  SHORT StartJob(AFX_THREADPROC pfn, JobParams* pParams);
+  SHORT StartJob(AFX_THREADPROC pfn, std::unique_ptr<JobParams> pParams);
 
   static HRESULT DispGetDrive(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
   static HRESULT DispPutDrive(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);

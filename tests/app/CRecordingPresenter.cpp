@@ -1,26 +1,11 @@
 #include "tests/app/CRecordingPresenter.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QPushButton>
-
 #include "app/MainFrm.h"
 #include "app/MainModule.h"
 
 MsgResult CRecordingPresenter::MsgBox(const CMsgBoxRequest& request, QWidget*) {
-  CShownBox shown;
-  shown.request = request;
-  if (MainFrm* pForm = MainModule::Form()) {
-    shown.bWindowVisible = pForm->isVisible();
-    shown.bHourglass = pForm->cursor().shape() == Qt::WaitCursor;
-    shown.bBurnEnabled = pForm->BurnBttn->isEnabled();
-  }
-  m_shown.push_back(shown);
-  if (m_nOpenMs > 0) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < m_nOpenMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
+  const MainFrm* pForm = MainModule::Form();
+  m_shown.push_back({request, pForm && pForm->cursor().shape() == Qt::WaitCursor});
   return m_fnAnswer ? m_fnAnswer(request) : request.DefaultResult();
 }
 

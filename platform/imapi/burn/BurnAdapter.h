@@ -29,7 +29,9 @@ struct DeviceNode {
   unsigned mode = 0;
 };
 
-enum class GrabResult { Ok, Missing, Denied, Busy };
+// Missing: no such node (or it vanished); NotADrive: the node is there but
+// the library finds no drive it can use behind it; Failed: anything else.
+enum class GrabResult { Ok, Missing, Denied, Busy, NotADrive, Failed };
 
 enum class DiscState { Unready, Blank, Empty, Appendable, Full, Unsuitable };
 
@@ -78,16 +80,18 @@ class BurnAdapter {
   virtual std::vector<DeviceNode> ListDeviceNodes() = 0;
   virtual GrabResult Grab(const std::string& address, bool load, DriveHandle* handle) = 0;
   virtual void Release(DriveHandle handle, bool eject) = 0;
+  // The media as last assessed: the library caches it.
   virtual MediaInfo QueryMedia(DriveHandle handle) = 0;
   virtual bool StartErase(DriveHandle handle, bool fast) = 0;
   // False when the library refused the job before it began.
   virtual bool StartWrite(DriveHandle handle, const WriteRequest& request) = 0;
   virtual DriveProgress Poll(DriveHandle handle) = 0;
+  // The library ignores a cancel while a write starts, and any for an erase.
   virtual void Cancel(DriveHandle handle) = 0;
   // After the drive went idle: whether the last erase or write succeeded.
   virtual bool WroteWell(DriveHandle handle) = 0;
-  // Reads the media state anew after an erase or write; false when the
-  // drive answers no more.
+  // Reads the media state anew; QueryMedia reports what the last grab or
+  // reassessment saw. False when the drive answers no more.
   virtual bool Reassess(DriveHandle handle) = 0;
   // Whether the drive has left the machine (unplugged, device node gone).
   virtual bool Vanished(DriveHandle handle) = 0;

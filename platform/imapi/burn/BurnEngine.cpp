@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/imapi/Imapi.h"
+#include "platform/imapi/burn/AbortSignals.h"
 #include "platform/imapi/burn/ProgressTracker.h"
 
 namespace imapi_burn {
@@ -15,8 +16,6 @@ namespace imapi_burn {
 namespace {
 
 constexpr uint64_t kAudioBlockBytes = 2352;
-// Track one starts after a two-second pause that the disc must hold too.
-constexpr long kFirstPregapBlocks = 150;
 
 bool SameProgress(const DriveProgress& a, const DriveProgress& b) {
   return a.phase == b.phase && a.track == b.track && a.sector == b.sector;
@@ -46,26 +45,42 @@ BurnEngine::~BurnEngine() {
   });
 }
 
+void BurnEngine::StartJob(Held& held, JobKind kind) {
+  held.busy = true;
+  held.kind = kind;
+  AbortSignals::Arm();
+}
+
+void BurnEngine::StopJob(Held& held) {
+  if (!held.busy) return;
+  held.busy = false;
+  AbortSignals::Disarm();
+}
+
 void BurnEngine::ReleaseAll() {
-  // Running jobs are told to stop and given their grace to do so.
-  for (auto& [id, held] : held_)
-    if (held.busy) adapter_->Cancel(held.handle);
+  // Running writes are told to stop, again on every poll since the library
+  // ignores a cancel while a write starts, and given their grace to do so.
   const auto deadline = std::chrono::steady_clock::now() + options_.cancelGrace;
   for (;;) {
     bool anyBusy = false;
     for (auto& [id, held] : held_) {
       if (!held.busy) continue;
-      if (adapter_->Poll(held.handle).phase == DrivePhase::Idle)
-        held.busy = false;
-      else
+      if (adapter_->Poll(held.handle).phase == DrivePhase::Idle) {
+        StopJob(held);
+      } else {
         anyBusy = true;
+        if (held.kind == JobKind::Write) adapter_->Cancel(held.handle);
+      }
     }
     if (!anyBusy || std::chrono::steady_clock::now() >= deadline) break;
     std::this_thread::sleep_for(options_.pollInterval);
   }
   // A drive still busy cannot be released; finishing the library ends it.
-  for (auto& [id, held] : held_)
+  // The signals are given back all the same: nothing would answer them.
+  for (auto& [id, held] : held_) {
     if (held.grabbed && !held.busy) adapter_->Release(held.handle, held.abandoned && held.ejectWhenIdle);
+    StopJob(held);
+  }
   held_.clear();
 }
 
@@ -99,7 +114,7 @@ void BurnEngine::Reap() {
       ++it;
       continue;
     }
-    held.busy = false;
+    StopJob(held);
     held.abandoned = false;
     adapter_->Release(held.handle, held.ejectWhenIdle);
     held.grabbed = false;
@@ -164,19 +179,54 @@ bool BurnEngine::Known(const std::string& id) {
 HRESULT BurnEngine::Grab(Held& held, const std::string& id) {
   if (held.grabbed) return S_OK;
   DriveHandle handle = kNoDrive;
-  switch (adapter_->Grab(id, held.loadOnGrab, &handle)) {
-    case GrabResult::Ok:
-      held.grabbed = true;
-      held.handle = handle;
-      return S_OK;
-    case GrabResult::Missing:
-      return IMAPI_E_DEVICE_NOTPRESENT;
-    case GrabResult::Denied:
-      return IMAPI_E_DEVICE_NOTACCESSIBLE;
-    case GrabResult::Busy:
-      return IMAPI_E_DEVICE_STILL_IN_USE;
+  const GrabResult result = adapter_->Grab(id, held.loadOnGrab, &handle);
+  if (result == GrabResult::Ok) {
+    held.grabbed = true;
+    held.handle = handle;
+    return S_OK;
   }
-  return E_FAIL;
+  struct Failure {
+    HRESULT hr;
+    const char* why;
+  };
+  auto failure = [](GrabResult r) -> Failure {
+    switch (r) {
+      case GrabResult::Missing: return {IMAPI_E_DEVICE_NOTPRESENT, "is no longer there"};
+      case GrabResult::Denied: return {IMAPI_E_DEVICE_NOTACCESSIBLE, "may not be opened by this user"};
+      case GrabResult::Busy: return {IMAPI_E_DEVICE_STILL_IN_USE, "is in use by another program"};
+      case GrabResult::NotADrive: return {IMAPI_E_DEVICE_INVALIDTYPE, "is not a CD recorder the library can drive"};
+      default: return {IMAPI_E_GENERIC, "could not be opened"};
+    }
+  };
+  const Failure f = failure(result);
+  std::fprintf(stderr, "imapiburn: %s %s\n", id.c_str(), f.why);
+  return f.hr;
+}
+
+// The library caches the media it saw when the drive was taken: a disc put
+// in since, or a tray left open, reads as no disc until it looks again.
+HRESULT BurnEngine::ReadMedia(Held& held, const std::string& id, MediaInfo* media) {
+  HRESULT hr = Grab(held, id);
+  if (FAILED(hr)) return hr;
+  *media = adapter_->QueryMedia(held.handle);
+  if (media->present && media->state == DiscState::Empty) {
+    adapter_->Reassess(held.handle);
+    *media = adapter_->QueryMedia(held.handle);
+  }
+  if (media->present && media->state == DiscState::Empty) {
+    // Only a grab closes a tray: the drive is taken again, loading it.
+    adapter_->Release(held.handle, false);
+    held.grabbed = false;
+    held.loadOnGrab = true;
+    if (FAILED(hr = Grab(held, id))) return hr;
+    *media = adapter_->QueryMedia(held.handle);
+  }
+  if (!media->present) {
+    adapter_->Release(held.handle, false);
+    held.grabbed = false;
+    return IMAPI_E_DEVICE_NOTPRESENT;
+  }
+  return S_OK;
 }
 
 BurnEngine::Held* BurnEngine::HeldBy(int owner, const std::string& id) {
@@ -194,8 +244,7 @@ HRESULT BurnEngine::OpenExclusive(int owner, const std::string& id) {
     if (it != held_.end()) return it->second.owner == owner ? S_OK : IMAPI_E_DEVICE_STILL_IN_USE;
     Held& held = held_[id];
     held.owner = owner;
-    // Opening moves no tray: a listing that looks at the disc leaves an
-    // open tray open. A write takes the drive with the tray closed.
+    // Opening moves no tray; looking for a disc in it does.
     held.loadOnGrab = false;
     HRESULT hr = Grab(held, id);
     if (FAILED(hr)) held_.erase(id);
@@ -248,13 +297,9 @@ HRESULT BurnEngine::QueryMedia(int owner, const std::string& id, long* mediaType
     Held* held = HeldBy(owner, id);
     if (!held || held->temporary) return IMAPI_E_NOTOPENED;
     if (held->busy) return IMAPI_E_DEVICE_STILL_IN_USE;
-    HRESULT hr = Grab(*held, id);
+    MediaInfo media;
+    HRESULT hr = ReadMedia(*held, id, &media);
     if (FAILED(hr)) return hr;
-    const MediaInfo media = adapter_->QueryMedia(held->handle);
-    if (!media.present) {
-      adapter_->Release(held->handle, false);
-      held->grabbed = false;
-    }
     return MapMedia(media, mediaType, mediaFlags);
   });
 }
@@ -283,22 +328,15 @@ HRESULT BurnEngine::BeginErase(int owner, const std::string& id, bool full) {
   if (!held || held->temporary) return IMAPI_E_NOTOPENED;
   if (held->busy) return IMAPI_E_DEVICE_STILL_IN_USE;
   held->loadOnGrab = true;
-  HRESULT hr = Grab(*held, id);
+  MediaInfo media;
+  HRESULT hr = ReadMedia(*held, id, &media);
   if (FAILED(hr)) return hr;
-  const MediaInfo media = adapter_->QueryMedia(held->handle);
-  if (!media.present) {
-    adapter_->Release(held->handle, false);
-    held->grabbed = false;
-    return IMAPI_E_DEVICE_NOTPRESENT;
-  }
   if (media.state == DiscState::Empty || media.state == DiscState::Unready) return IMAPI_E_MEDIUM_NOTPRESENT;
-  if (media.profile != kProfileCdRw || !media.erasable) {
-    // A blank rewritable disc reports itself not erasable: nothing to do.
-    if (media.profile == kProfileCdRw && media.state == DiscState::Blank) return S_FALSE;
-    return IMAPI_E_MEDIUM_INVALIDTYPE;
-  }
+  if (media.profile != kProfileCdRw || !media.erasable) return IMAPI_E_MEDIUM_INVALIDTYPE;
+  // The library blanks a blank disc too; quickly, there is nothing to do.
+  if (media.state == DiscState::Blank && !full) return S_FALSE;
   if (!adapter_->StartErase(held->handle, !full)) return IMAPI_E_GENERIC;
-  held->busy = true;
+  StartJob(*held, JobKind::Erase);
   return S_OK;
 }
 
@@ -308,10 +346,10 @@ HRESULT BurnEngine::Erase(int owner, const std::string& id, bool full) {
   if (hr == S_FALSE) return S_OK;
   if (FAILED(hr)) return hr;
   bool abandoned = false;
-  const WaitEnd end = WaitForJob(id, nullptr, nullptr, false, &abandoned);
-  if (abandoned) return IMAPI_E_GENERIC;
+  WaitForJob(id, JobKind::Erase, nullptr, nullptr, false, &abandoned);
   const JobOutcome outcome = thread_.Call([&] { return EndJob(id, JobKind::Erase, false); });
-  if (outcome.wroteWell && end == WaitEnd::Ended) return S_OK;
+  EndIfSignalled();
+  if (outcome.wroteWell) return S_OK;
   return outcome.vanished ? IMAPI_E_DEVICE_NOTPRESENT : IMAPI_E_GENERIC;
 }
 
@@ -336,21 +374,16 @@ HRESULT BurnEngine::BeginRecord(int owner, const std::string& id, const WriteReq
     }
     return hr;
   };
-  HRESULT hr = Grab(held, id);
+  MediaInfo media;
+  HRESULT hr = ReadMedia(held, id, &media);
   if (FAILED(hr)) return fail(hr);
-  const MediaInfo media = adapter_->QueryMedia(held.handle);
-  if (!media.present) {
-    adapter_->Release(held.handle, false);
-    held.grabbed = false;
-    return fail(IMAPI_E_DEVICE_NOTPRESENT);
-  }
   if (media.state == DiscState::Empty || media.state == DiscState::Unready) return fail(IMAPI_E_MEDIUM_NOTPRESENT);
   if (media.profile != kProfileCdR && media.profile != kProfileCdRw) return fail(IMAPI_E_MEDIUM_INVALIDTYPE);
   if (media.state != DiscState::Blank) return fail(IMAPI_E_CANNOT_WRITE_TO_MEDIA);
-  if (media.capacityBlocks > 0 && totalBlocks + kFirstPregapBlocks > media.capacityBlocks)
-    return fail(IMAPI_E_DISCFULL);
+  // The pause before track one lies before block 0, outside the free space.
+  if (media.capacityBlocks > 0 && totalBlocks > media.capacityBlocks) return fail(IMAPI_E_DISCFULL);
   if (!adapter_->StartWrite(held.handle, request)) return fail(IMAPI_E_GENERIC);
-  held.busy = true;
+  StartJob(held, JobKind::Write);
   *writeSpeed = adapter_->WriteSpeed(held.handle);
   return S_OK;
 }
@@ -363,7 +396,7 @@ DriveProgress BurnEngine::PollJob(const std::string& id) {
 
 void BurnEngine::CancelJob(const std::string& id) {
   auto it = held_.find(id);
-  if (it != held_.end() && it->second.busy) adapter_->Cancel(it->second.handle);
+  if (it != held_.end() && it->second.busy && it->second.kind == JobKind::Write) adapter_->Cancel(it->second.handle);
 }
 
 void BurnEngine::AbandonJob(const std::string& id, bool eject) {
@@ -378,7 +411,7 @@ BurnEngine::JobOutcome BurnEngine::EndJob(const std::string& id, JobKind kind, b
   auto it = held_.find(id);
   if (it == held_.end() || !it->second.grabbed) return outcome;
   Held& held = it->second;
-  held.busy = false;
+  StopJob(held);
   outcome.wroteWell = adapter_->WroteWell(held.handle);
   outcome.vanished = !outcome.wroteWell && adapter_->Vanished(held.handle);
   const bool ejectNow = kind == JobKind::Write && eject && !outcome.vanished;
@@ -395,8 +428,9 @@ BurnEngine::JobOutcome BurnEngine::EndJob(const std::string& id, JobKind kind, b
   return outcome;
 }
 
-BurnEngine::WaitEnd BurnEngine::WaitForJob(const std::string& id, const imapi_backend::RecordCallbacks* callbacks,
-                                           ProgressTracker* tracker, bool eject, bool* abandoned) {
+BurnEngine::WaitEnd BurnEngine::WaitForJob(const std::string& id, JobKind kind,
+                                           const imapi_backend::RecordCallbacks* callbacks, ProgressTracker* tracker,
+                                           bool eject, bool* abandoned) {
   using Clock = std::chrono::steady_clock;
   *abandoned = false;
   WaitEnd end = WaitEnd::Ended;
@@ -404,12 +438,19 @@ BurnEngine::WaitEnd BurnEngine::WaitForJob(const std::string& id, const imapi_ba
   Clock::time_point cancelAt{};
   DriveProgress last;
   last.phase = DrivePhase::Starting;
+  // Once the disc is being closed it will be finished: no cancel then.
+  auto closing = [&] { return tracker && tracker->ClosingSent(); };
   for (;;) {
     std::this_thread::sleep_for(options_.pollInterval);
-    if (end == WaitEnd::Ended && callbacks && callbacks->queryCancel && callbacks->queryCancel()) {
-      end = WaitEnd::Cancelled;
-      cancelAt = Clock::now();
-      thread_.Call([&] { CancelJob(id); });
+    if (kind == JobKind::Write && !closing()) {
+      if (end == WaitEnd::Ended &&
+          (AbortSignals::Pending() != 0 || (callbacks && callbacks->queryCancel && callbacks->queryCancel()))) {
+        end = WaitEnd::Cancelled;
+        cancelAt = Clock::now();
+      }
+      // The library ignores a cancel while the write starts: it is repeated
+      // until the drive rests.
+      if (end != WaitEnd::Ended) thread_.Call([&] { CancelJob(id); });
     }
     const DriveProgress progress = thread_.Call([&] { return PollJob(id); });
     if (progress.phase == DrivePhase::Idle) return end;
@@ -418,6 +459,8 @@ BurnEngine::WaitEnd BurnEngine::WaitForJob(const std::string& id, const imapi_ba
       last = progress;
       lastChange = now;
     }
+    if (tracker) tracker->Update(progress);
+    if (closing()) end = WaitEnd::Ended;
     if (end != WaitEnd::Ended) {
       if (now - cancelAt > options_.cancelGrace) {
         // The drive does not stop; its caller is let go and the engine
@@ -428,14 +471,23 @@ BurnEngine::WaitEnd BurnEngine::WaitForJob(const std::string& id, const imapi_ba
       }
       continue;
     }
-    if (tracker) tracker->Update(progress);
-    if (now - lastChange > options_.stallTimeout) {
-      std::fprintf(stderr, "imapiburn: %s made no progress; the job is cancelled\n", id.c_str());
+    if (kind == JobKind::Write && !closing() && now - lastChange > options_.stallTimeout) {
+      std::fprintf(stderr, "imapiburn: %s made no progress; the write is cancelled\n", id.c_str());
       end = WaitEnd::Stalled;
       cancelAt = now;
-      thread_.Call([&] { CancelJob(id); });
     }
   }
+}
+
+void BurnEngine::ShutDownForSignal() {
+  ReleaseAll();
+  if (started_) adapter_->Finish();
+  started_ = false;
+  AbortSignals::Resend();
+}
+
+void BurnEngine::EndIfSignalled() {
+  if (AbortSignals::Pending() != 0) thread_.Call([this] { ShutDownForSignal(); });
 }
 
 HRESULT BurnEngine::Record(int owner, const std::string& id, const std::vector<imapi_backend::TrackSpec>& tracks,
@@ -466,10 +518,13 @@ HRESULT BurnEngine::Record(int owner, const std::string& id, const std::vector<i
   ProgressTracker tracker(blocks, callbacks, writeSpeed);
   tracker.Start();
   bool abandoned = false;
-  const WaitEnd end = WaitForJob(id, &callbacks, &tracker, eject, &abandoned);
+  const WaitEnd end = WaitForJob(id, JobKind::Write, &callbacks, &tracker, eject, &abandoned);
   if (abandoned) return end == WaitEnd::Cancelled ? IMAPI_E_USERABORT : IMAPI_E_GENERIC;
   const JobOutcome outcome = thread_.Call([&] { return EndJob(id, JobKind::Write, eject); });
-  if (outcome.wroteWell && end != WaitEnd::Stalled) {
+  EndIfSignalled();
+  // A write the drive finished got all of its data: a good disc, even when
+  // a cancel came too late to stop it.
+  if (outcome.wroteWell) {
     tracker.Complete();
     return S_OK;
   }

@@ -22,7 +22,9 @@ struct BurnEngineOptions {
   std::chrono::milliseconds pollInterval{200};
   // How long a cancelled job may take to stop before the caller is let go.
   std::chrono::milliseconds cancelGrace{std::chrono::seconds(90)};
-  // A job whose progress does not move for this long is cancelled.
+  // A write whose progress does not move for this long is cancelled. An
+  // erase has none: the library cannot cancel it, a drive may report no
+  // progress while it runs, and a full erase takes up to 20 minutes.
   std::chrono::milliseconds stallTimeout{std::chrono::minutes(10)};
 };
 
@@ -34,7 +36,7 @@ class BurnEngine {
   BurnEngine& operator=(const BurnEngine&) = delete;
 
   // False when the burning library could not be started.
-  bool Started() const { return started_; }
+  bool Started() const { return started_.load(); }
 
   // Each user of the engine holds drives under an owner number of its own.
   int AddOwner() { return nextOwner_++; }
@@ -56,6 +58,7 @@ class BurnEngine {
   static HRESULT MapMedia(const MediaInfo& media, long* mediaType, long* mediaFlags);
 
  private:
+  enum class JobKind { Erase, Write };
   struct Held {
     int owner = 0;
     bool temporary = false;  // grabbed by a write of its own, given back after it
@@ -63,6 +66,7 @@ class BurnEngine {
     bool loadOnGrab = true;  // false after an eject: the tray stays open
     DriveHandle handle = kNoDrive;
     bool busy = false;       // an erase or write runs
+    JobKind kind = JobKind::Write;
     bool abandoned = false;  // its caller stopped waiting for it
     bool ejectWhenIdle = false;
     bool closeWhenIdle = false;
@@ -71,13 +75,15 @@ class BurnEngine {
     bool wroteWell = false;
     bool vanished = false;
   };
-  enum class JobKind { Erase, Write };
-
   // On the engine's thread.
   void Reap();
   bool Known(const std::string& id);
   void DoScan();
   HRESULT Grab(Held& held, const std::string& id);
+  HRESULT ReadMedia(Held& held, const std::string& id, MediaInfo* media);
+  void StartJob(Held& held, JobKind kind);
+  void StopJob(Held& held);
+  void ShutDownForSignal();
   Held* HeldBy(int owner, const std::string& id);
   HRESULT BeginErase(int owner, const std::string& id, bool full);
   HRESULT BeginRecord(int owner, const std::string& id, const WriteRequest& request, long totalBlocks,
@@ -91,12 +97,14 @@ class BurnEngine {
   // On the caller's thread: waits for the job to end, cancelling it when
   // asked to or when it stalls. False when it had to be abandoned.
   enum class WaitEnd { Ended, Cancelled, Stalled };
-  WaitEnd WaitForJob(const std::string& id, const imapi_backend::RecordCallbacks* callbacks,
+  WaitEnd WaitForJob(const std::string& id, JobKind kind, const imapi_backend::RecordCallbacks* callbacks,
                      class ProgressTracker* tracker, bool eject, bool* abandoned);
+  // An interrupted process ends once its drive is idle again.
+  void EndIfSignalled();
 
   std::unique_ptr<BurnAdapter> adapter_;
   BurnEngineOptions options_;
-  bool started_ = false;
+  std::atomic<bool> started_{false};
   std::atomic<int> nextOwner_{1};
   std::map<std::string, Held> held_;
   std::vector<ScannedDrive> lastFound_;

@@ -1,6 +1,7 @@
 #include "platform/imapi/burn/LibBurnAdapter.h"
 
 #include <libburn/libburn.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +22,8 @@ namespace {
 
 // The library keeps process-wide state: only one adapter may own it.
 std::atomic<bool> g_libraryOwned{false};
+// After an abort that went badly the library must not be used again.
+std::atomic<bool> g_libraryBroken{false};
 
 constexpr int kAudioBlock = 2352;
 constexpr int kDataBlock = 2048;
@@ -35,6 +38,20 @@ std::string Trimmed(const char* text) {
 
 bool IsDeviceFile(const std::string& address) { return !address.empty() && address[0] == '/'; }
 
+// Why the library would not take a device node it was free to open:
+// `result` is what burn_drive_scan_and_grab returned.
+GrabResult WhyNotGrabbed(const std::string& address, int result) {
+  struct stat st {};
+  if (::stat(address.c_str(), &st) != 0) return GrabResult::Missing;  // gone meanwhile
+  if (!S_ISBLK(st.st_mode) && !S_ISCHR(st.st_mode)) return GrabResult::NotADrive;
+  // The library opens drives exclusively, as other burning programs do.
+  const int fd = ::open(address.c_str(), O_RDONLY | O_NONBLOCK | O_EXCL | O_CLOEXEC);
+  if (fd < 0) return errno == EBUSY ? GrabResult::Busy : GrabResult::Failed;
+  ::close(fd);
+  // 0: no drive found there, e.g. a device that speaks no MMC.
+  return result == 0 ? GrabResult::NotADrive : GrabResult::Failed;
+}
+
 }  // namespace
 
 LibBurnAdapter::LibBurnAdapter(std::string deviceFolder) : probe_(std::move(deviceFolder)) {}
@@ -46,7 +63,7 @@ LibBurnAdapter::~LibBurnAdapter() {
 bool LibBurnAdapter::Initialize() {
   if (initialized_) return true;
   bool expected = false;
-  if (!g_libraryOwned.compare_exchange_strong(expected, true)) return false;
+  if (g_libraryBroken || !g_libraryOwned.compare_exchange_strong(expected, true)) return false;
   if (!burn_initialize()) {
     g_libraryOwned = false;
     return false;
@@ -66,7 +83,7 @@ void LibBurnAdapter::Finish() {
     if (burn_drive_get_status(drive.drive, nullptr) != BURN_DRIVE_IDLE) busy = true;
   if (busy) {
     // Cancels what still runs, waits a little and finishes the library.
-    burn_abort(10, nullptr, nullptr);
+    if (burn_abort(10, nullptr, nullptr) < 0) g_libraryBroken = true;
     drives_.clear();
   } else {
     for (auto& [handle, drive] : drives_) {
@@ -122,8 +139,8 @@ GrabResult LibBurnAdapter::Grab(const std::string& address, bool load, DriveHand
   const int result = burn_drive_scan_and_grab(&infos, const_cast<char*>(address.c_str()), load ? 1 : 0);
   if (result != 1) {
     if (infos) burn_drive_info_free(infos);
-    // The node is there and may be opened: another program holds the drive.
-    return IsDeviceFile(address) ? GrabResult::Busy : GrabResult::Missing;
+    if (!IsDeviceFile(address)) return result == 0 ? GrabResult::Missing : GrabResult::Failed;
+    return WhyNotGrabbed(address, result);
   }
   Drive drive;
   drive.infos = infos;
@@ -196,8 +213,9 @@ MediaInfo LibBurnAdapter::QueryMedia(DriveHandle handle) {
 bool LibBurnAdapter::StartErase(DriveHandle handle, bool fast) {
   Drive* drive = Find(handle);
   if (!drive || drive->job) return false;
+  // The library calls any rewritable CD erasable and blanks a blank one.
   const burn_disc_status status = burn_disc_get_status(drive->drive);
-  if (status != BURN_DISC_FULL && status != BURN_DISC_APPENDABLE) return false;
+  if (status != BURN_DISC_FULL && status != BURN_DISC_APPENDABLE && status != BURN_DISC_BLANK) return false;
   burn_disc_erase(drive->drive, fast ? 1 : 0);
   return true;
 }
@@ -259,6 +277,27 @@ bool LibBurnAdapter::StartWrite(DriveHandle handle, const WriteRequest& request)
   return true;
 }
 
+DrivePhase LibBurnAdapter::PhaseOf(int status, bool lastDataSent) {
+  switch (status) {
+    case BURN_DRIVE_IDLE:
+      return DrivePhase::Idle;
+    case BURN_DRIVE_WRITING:
+    case BURN_DRIVE_WRITING_PREGAP:
+      return DrivePhase::Writing;
+    // Track-at-once only; a session written at once never reports them.
+    case BURN_DRIVE_CLOSING_TRACK:
+      return lastDataSent ? DrivePhase::Closing : DrivePhase::Writing;
+    case BURN_DRIVE_WRITING_LEADOUT:
+    case BURN_DRIVE_CLOSING_SESSION:
+      return DrivePhase::Closing;
+    case BURN_DRIVE_ERASING:
+    case BURN_DRIVE_FORMATTING:
+      return DrivePhase::Erasing;
+    default:
+      return DrivePhase::Starting;
+  }
+}
+
 DriveProgress LibBurnAdapter::Poll(DriveHandle handle) {
   DriveProgress progress;
   Drive* drive = Find(handle);
@@ -269,42 +308,14 @@ DriveProgress LibBurnAdapter::Poll(DriveHandle handle) {
   progress.tracks = p.tracks;
   progress.sector = p.sector;
   progress.sectors = p.sectors;
-  const bool lastDataSent = p.track >= p.tracks - 1 && p.sectors > 0 && p.sector >= p.sectors;
-  switch (status) {
-    case BURN_DRIVE_IDLE:
-      progress.phase = DrivePhase::Idle;
-      break;
-    case BURN_DRIVE_WRITING:
-    case BURN_DRIVE_WRITING_PREGAP:
-      progress.phase = DrivePhase::Writing;
-      break;
-    case BURN_DRIVE_CLOSING_TRACK:
-    case BURN_DRIVE_WRITING_SYNC:
-      progress.phase = lastDataSent ? DrivePhase::Closing : DrivePhase::Writing;
-      break;
-    case BURN_DRIVE_WRITING_LEADOUT:
-    case BURN_DRIVE_CLOSING_SESSION:
-      progress.phase = DrivePhase::Closing;
-      break;
-    case BURN_DRIVE_ERASING:
-    case BURN_DRIVE_FORMATTING:
-      progress.phase = DrivePhase::Erasing;
-      break;
-    default:
-      progress.phase = DrivePhase::Starting;
-      break;
-  }
+  progress.phase = PhaseOf(status, p.track >= p.tracks - 1 && p.sectors > 0 && p.sector >= p.sectors);
   return progress;
 }
 
+// Only the drive is told: data the stash refused would be padded with
+// zeros, and a disc of silence closed as if it were finished.
 void LibBurnAdapter::Cancel(DriveHandle handle) {
-  Drive* drive = Find(handle);
-  if (!drive) return;
-  if (drive->job) {
-    drive->job->cancelled = true;
-    for (burn_source* s : drive->job->stashes) StashSource::Cancel(s);
-  }
-  burn_drive_cancel(drive->drive);
+  if (Drive* drive = Find(handle)) burn_drive_cancel(drive->drive);
 }
 
 bool LibBurnAdapter::WroteWell(DriveHandle handle) {
@@ -315,7 +326,6 @@ bool LibBurnAdapter::WroteWell(DriveHandle handle) {
   // The library pads a track whose input failed and still calls it good:
   // a write is good only when every track got all of its data.
   if (Job* job = drive->job) {
-    if (job->cancelled) well = false;
     for (burn_source* s : job->stashes)
       if (!StashSource::Complete(s)) well = false;
   }

@@ -51,15 +51,18 @@ class LibBurnAdapter : public BurnAdapter {
   bool Vanished(DriveHandle handle) override;
   int WriteSpeed(DriveHandle handle) override;
 
+  // The phase of a burn_drive_status; `lastDataSent`: the last track has
+  // had every sector.
+  static DrivePhase PhaseOf(int status, bool lastDataSent);
+
  private:
   struct Job {
     burn_disc* disc = nullptr;
     burn_session* session = nullptr;
     std::vector<burn_track*> tracks;
-    std::vector<burn_source*> stashes;  // to cut off their data on cancel
+    std::vector<burn_source*> stashes;  // to tell whether they delivered all
     std::vector<burn_source*> fifos;
     burn_write_opts* options = nullptr;
-    bool cancelled = false;
   };
   struct Drive {
     burn_drive_info* infos = nullptr;

@@ -60,6 +60,9 @@ void ProgressTracker::Update(const DriveProgress& progress) {
       AdvanceToTrack(track);
       const long within = std::clamp(progress.sector, 0L, static_cast<long>(blocks_[track]));
       AdvanceBlocks(startOf_[track] + within);
+      // Writing a session at once, the library reports no closing states:
+      // the last track with every sector sent is the disc being closed.
+      if (done_ == total_) SendClosing();
       break;
     }
     case DrivePhase::Closing:

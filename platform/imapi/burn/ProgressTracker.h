@@ -1,6 +1,7 @@
 // Turns the drive's progress during a write (current track, sector within
 // it) into the service's notifications: each new track, the blocks of the
-// whole disc, and the closing of the disc with an estimate of its length.
+// whole disc, and the closing of the disc with an estimate of its length,
+// which begins once every block has been sent.
 #pragma once
 
 #include <cstdint>

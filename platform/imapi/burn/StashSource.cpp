@@ -49,8 +49,6 @@ burn_source* StashSource::Create(const std::string& path, uint64_t offset, uint6
 
 StashSource* StashSource::Of(burn_source* source) { return static_cast<StashSource*>(source->data); }
 
-void StashSource::Cancel(burn_source* source) { Of(source)->cancelled_ = true; }
-
 bool StashSource::Complete(burn_source* source) {
   StashSource* self = Of(source);
   return !self->failed_ && self->delivered_ == self->bytes_;

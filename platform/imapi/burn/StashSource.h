@@ -1,6 +1,6 @@
 // A data source for the burning library that reads one track's range of a
 // stash file. It never pads: a stash that ends early fails the write, and a
-// cancelled write gets no more data at once.
+// source the library cancels gets no more data.
 #pragma once
 
 #include <sys/types.h>
@@ -22,8 +22,6 @@ class StashSource {
   // The source of `bytes` bytes at `offset` of `path`, owned by the library
   // (burn_source_free); nullptr when the file cannot be opened.
   static burn_source* Create(const std::string& path, uint64_t offset, uint64_t bytes);
-  // Makes every further read of the source fail.
-  static void Cancel(burn_source* source);
   // Whether the whole range was delivered without a failed read. The
   // library may call a write good that was fed short or cut off.
   static bool Complete(burn_source* source);

@@ -1,11 +1,10 @@
-// The backend's logic against scripted drives.
+// The backend's logic against a scripted drive that behaves as libburn.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
+#include <csignal>
+#include <functional>
 #include <future>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "FakeBurnAdapter.h"
@@ -17,622 +16,344 @@
 using namespace imapi_burn;
 using imapi_backend::RecordCallbacks;
 using imapi_backend::TrackSpec;
-using Clock = std::chrono::steady_clock;
+using Releases = std::vector<std::pair<std::string, bool>>;
 
 namespace {
 
-FakeDrive Recorder(const std::string& address, int profile = kProfileCdR, DiscState state = DiscState::Blank) {
-  FakeDrive d;
-  d.info = {address, "VENDOR", "CD-RW " + address.substr(address.size() - 3), "1.0", true};
-  d.media.state = state;
-  d.media.profile = profile;
-  d.media.erasable = profile == kProfileCdRw && state != DiscState::Blank;
-  d.media.capacityBlocks = 359849;  // 80 minutes
-  return d;
-}
+const std::string kSr0 = "/dev/sr0";
+const auto kRowName = [](const auto& info) { return std::string(info.param.name); };
 
-BurnEngineOptions Quick() {
-  BurnEngineOptions o;
-  o.pollInterval = std::chrono::milliseconds(1);
-  o.cancelGrace = std::chrono::milliseconds(300);
-  o.stallTimeout = std::chrono::milliseconds(300);
-  return o;
+FakeDrive Recorder(int profile = kProfileCdR, DiscState state = DiscState::Blank, const std::string& address = kSr0,
+                   bool writer = true) {
+  FakeDrive d;
+  d.info = {address, "VENDOR", "WRITER", "1.0", writer};
+  d.disc = {true, state, profile, false, 359849};  // 80 minutes
+  return d;
 }
 
 struct Rig {
   std::shared_ptr<FakeWorld> world = std::make_shared<FakeWorld>();
   std::unique_ptr<BurnEngine> engine;
   int owner = 0;
-
-  explicit Rig(std::vector<FakeDrive> drives = {Recorder("/dev/sr0")}) {
-    for (const FakeDrive& d : drives) world->Add(d);
-  }
-  BurnEngine& Start() {
-    engine = std::make_unique<BurnEngine>(std::make_unique<FakeBurnAdapter>(world), Quick());
-    owner = engine->AddOwner();
-    return *engine;
-  }
-  FakeDrive& Drive(const std::string& address) { return world->drives[address]; }
-};
-
-// A stash file holding the tracks one after another behind a few bytes of
-// something else, as the service stages them.
-struct Stash {
   testsupport::TempDir dir;
-  std::string path = dir.File("stash.bin");
   std::vector<TrackSpec> tracks;
+  std::vector<std::string> events;  // "t2/3" track, "c9" closing
+  std::vector<long> blocks;
 
-  explicit Stash(const std::vector<uint32_t>& blocks, uint64_t lead = 100) {
-    uint64_t size = lead;
-    for (uint32_t b : blocks) {
-      tracks.push_back({path, size, b});
-      size += uint64_t{b} * 2352;
-    }
-    testsupport::WriteFileBytes(path, std::vector<uint8_t>(size, 0x5a));
+  explicit Rig(std::vector<FakeDrive> drives = {Recorder()}) {
+    for (const FakeDrive& d : drives) world->drives[d.info.address] = d;
+    BurnEngineOptions o{std::chrono::milliseconds(1), std::chrono::seconds(1), std::chrono::milliseconds(300)};
+    engine = std::make_unique<BurnEngine>(std::make_unique<FakeBurnAdapter>(world), o);
+    owner = engine->AddOwner();
   }
-};
-
-struct Events {
-  std::vector<std::pair<long, long>> tracks;
-  std::vector<std::pair<long, long>> blocks;
-  std::vector<long> closing;
-  std::vector<char> order;  // 't', 'b', 'c'
-
-  RecordCallbacks Callbacks(std::function<bool()> cancel = {}) {
+  FakeDrive& Drive() { return world->drives[kSr0]; }
+  // The tracks staged one after another behind a few other bytes.
+  void Stage(const std::vector<uint32_t>& sizes) {
+    uint64_t size = 100;
+    for (uint32_t b : sizes) tracks.push_back({dir.File("stash"), size, b}), size += uint64_t{b} * 2352;
+    testsupport::WriteFileBytes(dir.File("stash"), std::vector<uint8_t>(size));
+  }
+  HRESULT Record(std::function<bool()> cancel = {}, bool simulate = false, bool eject = true) {
+    if (tracks.empty()) Stage({900});
     RecordCallbacks cb;
-    cb.onTrack = [this](long t, long n) { tracks.emplace_back(t, n), order.push_back('t'); };
-    cb.onBlocks = [this](long d, long n) { blocks.emplace_back(d, n), order.push_back('b'); };
-    cb.onClosing = [this](long s) { closing.push_back(s), order.push_back('c'); };
+    cb.onTrack = [this](long t, long n) { events.push_back("t" + std::to_string(t) + "/" + std::to_string(n)); };
+    cb.onBlocks = [this](long d, long) { blocks.push_back(d); };
+    cb.onClosing = [this](long s) { events.push_back("c" + std::to_string(s)); };
     cb.queryCancel = std::move(cancel);
-    return cb;
+    return engine->Record(owner, kSr0, tracks, simulate, eject, cb);
+  }
+  HRESULT Media(long* flags) {
+    long type = 0;
+    return engine->QueryMedia(owner, kSr0, &type, flags);
   }
 };
 
 }  // namespace
 
-TEST(BurnEngineScan, ListsOnlyCdWritersInScanOrderWithTheirInquiryData) {
-  FakeDrive reader = Recorder("/dev/sr1");
-  reader.info.writesCd = false;
-  Rig rig({Recorder("/dev/sr2"), reader, Recorder("/dev/sr0")});
-  BurnEngine& engine = rig.Start();
+TEST(BurnEngineScan, ListsCdWritersAndServesTheLastScanWhileADriveIsHeld) {
+  Rig rig({Recorder(), Recorder(kProfileCdR, DiscState::Blank, "/dev/sr1", false),
+           Recorder(kProfileCdR, DiscState::Blank, "/dev/sr2")});
   std::string note = "stale";
-  auto drives = engine.Scan(&note);
+  auto drives = rig.engine->Scan(&note);
   ASSERT_EQ(drives.size(), 2u);
-  EXPECT_EQ(drives[0].id, "/dev/sr2");
-  EXPECT_EQ(drives[0].vendor, "VENDOR");
-  EXPECT_EQ(drives[0].product, "CD-RW sr2");
-  EXPECT_EQ(drives[0].revision, "1.0");
-  EXPECT_EQ(drives[1].id, "/dev/sr0");
-  EXPECT_EQ(note, "");
-}
-
-TEST(BurnEngineScan, NothingUsableGivesAnEmptyListAndANoteThatSaysWhy) {
-  struct Case {
-    const char* name;
-    bool reader;      // a drive that cannot write CDs is found
-    bool scanFails;
-    std::vector<DeviceNode> nodes;
-    std::vector<std::string> expected;
-  };
-  const DeviceNode denied{"/dev/sr0", false, "root", "cdrom", 0660};
-  const DeviceNode rootOnly{"/dev/sr0", false, "root", "root", 0600};
-  const DeviceNode open{"/dev/sr0", true, "root", "cdrom", 0660};
-  const std::vector<Case> cases = {
-      {"no drive at all", false, false, {}, {"no optical drive", "/dev/sr*"}},
-      {"no permission", false, false, {denied}, {"/dev/sr0", "group cdrom", "usermod -aG cdrom", "log in again"}},
-      {"no permission, root's", false, false, {rootOnly}, {"/dev/sr0", "administrator"}},
-      {"held by another program", false, false, {open}, {"/dev/sr0", "in use by another program"}},
-      {"only a reader", true, false, {open}, {"VENDOR", "cannot write CDs"}},
-      {"scan failed", false, true, {}, {"scan for CD recorders failed"}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    FakeDrive reader = Recorder("/dev/sr0");
-    reader.info.writesCd = false;
-    Rig rig(c.reader ? std::vector<FakeDrive>{reader} : std::vector<FakeDrive>{});
-    rig.world->nodes = c.nodes;
-    rig.world->scanFails = c.scanFails;
-    std::string note;
-    EXPECT_TRUE(rig.Start().Scan(&note).empty());
-    for (const std::string& part : c.expected) EXPECT_NE(note.find(part), std::string::npos) << note;
-  }
-}
-
-TEST(BurnEngineScan, WhileADriveIsHeldTheLastScanIsServedWithoutScanning) {
-  Rig rig({Recorder("/dev/sr0"), Recorder("/dev/sr1")});
-  BurnEngine& engine = rig.Start();
-  ASSERT_EQ(engine.Scan(nullptr).size(), 2u);
-  ASSERT_EQ(engine.OpenExclusive(rig.owner, "/dev/sr0"), S_OK);
-  rig.Drive("/dev/sr1").grabResult = GrabResult::Missing;  // would vanish from a new scan
-  EXPECT_EQ(engine.Scan(nullptr).size(), 2u);
-  EXPECT_EQ(rig.world->scans, 1);
-  ASSERT_EQ(engine.Close(rig.owner, "/dev/sr0"), S_OK);
-  EXPECT_EQ(engine.Scan(nullptr).size(), 1u);
+  EXPECT_EQ(drives[1].id + drives[1].vendor + drives[1].product + drives[1].revision + note, "/dev/sr2VENDORWRITER1.0");
+  ASSERT_EQ(rig.engine->OpenExclusive(rig.owner, kSr0), S_OK);
+  rig.world->With([&] { rig.world->drives["/dev/sr2"].grabResult = GrabResult::Missing; });
+  EXPECT_EQ(rig.engine->Scan(nullptr).size(), 2u);
+  ASSERT_EQ(rig.engine->Close(rig.owner, kSr0), S_OK);
+  EXPECT_EQ(rig.engine->Scan(nullptr).size(), 1u);
   EXPECT_EQ(rig.world->scansWhileGrabbed, 0);
 }
 
-TEST(BurnEngineMedia, DiscStatusAndProfileBecomeTheServiceMediaTypeAndFlags) {
-  struct Case {
-    DiscState state;
-    int profile;
-    bool present;
-    HRESULT hr;
-    long type;
-    long flags;
-  };
-  const std::vector<Case> cases = {
-      {DiscState::Blank, kProfileCdR, true, S_OK, MEDIA_CDDA_CDROM, MEDIA_BLANK | MEDIA_WRITABLE},
-      {DiscState::Blank, kProfileCdRw, true, S_OK, MEDIA_CDDA_CDROM, MEDIA_BLANK | MEDIA_WRITABLE | MEDIA_RW},
-      {DiscState::Appendable, kProfileCdR, true, S_OK, MEDIA_CDDA_CDROM, MEDIA_WRITABLE},
-      {DiscState::Full, kProfileCdR, true, S_OK, MEDIA_CDDA_CDROM, 0},
-      {DiscState::Full, kProfileCdRw, true, S_OK, MEDIA_CDDA_CDROM, MEDIA_RW},
-      {DiscState::Blank, 0x11, true, S_OK, MEDIA_SPECIAL, MEDIA_FORMAT_UNUSABLE_BY_IMAPI},  // DVD-R
-      {DiscState::Full, kProfileCdRom, true, S_OK, MEDIA_SPECIAL, MEDIA_FORMAT_UNUSABLE_BY_IMAPI},
-      {DiscState::Unsuitable, kProfileCdR, true, S_OK, MEDIA_SPECIAL, MEDIA_FORMAT_UNUSABLE_BY_IMAPI},
-      {DiscState::Empty, 0, true, IMAPI_E_MEDIUM_NOTPRESENT, 0, 0},
-      {DiscState::Unready, 0, true, IMAPI_E_MEDIUM_NOTPRESENT, 0, 0},
-      {DiscState::Blank, kProfileCdR, false, IMAPI_E_DEVICE_NOTPRESENT, 0, 0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "state " << static_cast<int>(c.state) << " profile " << c.profile);
-    MediaInfo media;
-    media.state = c.state;
-    media.profile = c.profile;
-    media.present = c.present;
-    long type = 99, flags = 99;
-    EXPECT_EQ(BurnEngine::MapMedia(media, &type, &flags), c.hr);
-    EXPECT_EQ(type, c.type);
-    EXPECT_EQ(flags, c.flags);
-  }
+struct NoteCase {
+  const char* name;
+  bool reader, scanFails;
+  std::vector<DeviceNode> nodes;
+  const char* says;
+};
+class BurnEngineNote : public testing::TestWithParam<NoteCase> {};
+TEST_P(BurnEngineNote, NothingUsableGivesAnEmptyListAndSaysWhy) {
+  Rig rig(GetParam().reader ? std::vector<FakeDrive>{Recorder(kProfileCdR, DiscState::Blank, kSr0, false)}
+                            : std::vector<FakeDrive>{});
+  rig.world->nodes = GetParam().nodes;
+  rig.world->scanFails = GetParam().scanFails;
+  std::string note;
+  EXPECT_TRUE(rig.engine->Scan(&note).empty());
+  EXPECT_NE(note.find(GetParam().says), std::string::npos) << note;
 }
+INSTANTIATE_TEST_SUITE_P(
+    Rows, BurnEngineNote,
+    testing::Values(NoteCase{"NoDrive", false, false, {}, "no optical drive is attached to this machine (no /dev/sr*"},
+                    NoteCase{"NoPermission", false, false, {{kSr0, false, "root", "cdrom", 0660}},
+                             "open /dev/sr0 (owner root, group cdrom, mode 660). Join the group"},
+                    NoteCase{"RootOnly", false, false, {{kSr0, false, "root", "root", 0600}}, "Ask the administrator"},
+                    NoteCase{"HeldElsewhere", false, false, {{kSr0, true}}, "/dev/sr0 is in use by another program"},
+                    NoteCase{"OnlyAReader", true, false, {}, "VENDOR WRITER at /dev/sr0 cannot write CDs"},
+                    NoteCase{"ScanFailed", false, true, {}, "scan for CD recorders failed"}),
+    kRowName);
 
-TEST(BurnEngineMedia, QueryNeedsTheDriveOpenAndReadsTheDisc) {
-  Rig rig({Recorder("/dev/sr0", kProfileCdRw, DiscState::Full)});
-  BurnEngine& engine = rig.Start();
-  long type = 0, flags = 0;
-  EXPECT_EQ(engine.QueryMedia(rig.owner, "/dev/sr0", &type, &flags), IMAPI_E_NOTOPENED);
-  ASSERT_EQ(engine.OpenExclusive(rig.owner, "/dev/sr0"), S_OK);
-  EXPECT_EQ(engine.QueryMedia(rig.owner, "/dev/sr0", &type, &flags), S_OK);
-  EXPECT_EQ(flags, MEDIA_RW);
-  EXPECT_EQ(engine.QueryMedia(rig.owner, "/dev/sr0", nullptr, &flags), E_POINTER);
-  // Unplugged while held.
-  rig.Drive("/dev/sr0").grabResult = GrabResult::Missing;
-  EXPECT_EQ(engine.QueryMedia(rig.owner, "/dev/sr0", &type, &flags), IMAPI_E_DEVICE_NOTPRESENT);
-  EXPECT_EQ(engine.QueryMedia(rig.owner, "/dev/sr0", &type, &flags), IMAPI_E_DEVICE_NOTPRESENT);
-  EXPECT_EQ(rig.world->grabbedNow, 0);
+struct MediaCase {
+  const char* name;
+  MediaInfo media;
+  HRESULT hr;
+  long type, flags;
+};
+class BurnEngineMapMedia : public testing::TestWithParam<MediaCase> {};
+TEST_P(BurnEngineMapMedia, DiscStatusAndProfileBecomeTheServiceMediaTypeAndFlags) {
+  long type = 99, flags = 99;
+  EXPECT_EQ(BurnEngine::MapMedia(GetParam().media, &type, &flags), GetParam().hr);
+  EXPECT_EQ(std::make_pair(type, flags), std::make_pair(GetParam().type, GetParam().flags));
 }
+constexpr long kBlank = MEDIA_BLANK | MEDIA_WRITABLE, kUnusable = MEDIA_FORMAT_UNUSABLE_BY_IMAPI;
+INSTANTIATE_TEST_SUITE_P(
+    Rows, BurnEngineMapMedia,
+    testing::Values(MediaCase{"BlankCdR", {true, DiscState::Blank, kProfileCdR}, S_OK, MEDIA_CDDA_CDROM, kBlank},
+                    MediaCase{"BlankCdRw", {true, DiscState::Blank, kProfileCdRw}, S_OK, MEDIA_CDDA_CDROM, kBlank | MEDIA_RW},
+                    MediaCase{"Appendable", {true, DiscState::Appendable, kProfileCdR}, S_OK, MEDIA_CDDA_CDROM, MEDIA_WRITABLE},
+                    MediaCase{"FullCdRw", {true, DiscState::Full, kProfileCdRw}, S_OK, MEDIA_CDDA_CDROM, MEDIA_RW},
+                    MediaCase{"Dvd", {true, DiscState::Blank, 0x11}, S_OK, MEDIA_SPECIAL, kUnusable},
+                    MediaCase{"Unsuitable", {true, DiscState::Unsuitable, kProfileCdR}, S_OK, MEDIA_SPECIAL, kUnusable},
+                    MediaCase{"NoDisc", {true, DiscState::Empty}, IMAPI_E_MEDIUM_NOTPRESENT, 0, 0},
+                    MediaCase{"Unready", {true, DiscState::Unready}, IMAPI_E_MEDIUM_NOTPRESENT, 0, 0},
+                    MediaCase{"DriveGone", {false, DiscState::Blank, kProfileCdR}, IMAPI_E_DEVICE_NOTPRESENT, 0, 0}),
+    kRowName);
 
-TEST(BurnEngineOpen, ExclusiveOpenIsAGrabAndItsFailuresAreTheServiceErrors) {
-  struct Case {
-    GrabResult grab;
-    HRESULT hr;
-    const char* address = "/dev/sr0";
-  };
-  for (const Case& c : {Case{GrabResult::Ok, S_OK}, Case{GrabResult::Denied, IMAPI_E_DEVICE_NOTACCESSIBLE},
-                        Case{GrabResult::Busy, IMAPI_E_DEVICE_STILL_IN_USE},
-                        Case{GrabResult::Ok, IMAPI_E_DEVICE_NOTPRESENT, "/dev/sr9"}}) {
-    SCOPED_TRACE(c.address + std::to_string(static_cast<int>(c.grab)));
-    Rig rig;
-    rig.Drive("/dev/sr0").grabResult = c.grab;
-    BurnEngine& engine = rig.Start();
-    EXPECT_EQ(engine.OpenExclusive(rig.owner, c.address), c.hr);
-    EXPECT_EQ(rig.world->grabbedNow, c.hr == S_OK ? 1 : 0);
-    // A failed open holds nothing: asking for the media still says so.
-    long type, flags;
-    if (c.hr != S_OK) {
-      EXPECT_EQ(engine.QueryMedia(rig.owner, "/dev/sr0", &type, &flags), IMAPI_E_NOTOPENED);
-    }
-  }
-}
-
-TEST(BurnEngineOpen, ADriveHasOneHolderUntilItIsClosedOrItsHolderGoes) {
+TEST(BurnEngineOpen, ADriveHasOneHolderUntilItIsClosedOrItsBackendGoes) {
   Rig rig;
-  BurnEngine& engine = rig.Start();
-  const int other = engine.AddOwner();
-  ASSERT_EQ(engine.OpenExclusive(rig.owner, "/dev/sr0"), S_OK);
-  ASSERT_EQ(rig.world->grabs.size(), 1u);
+  auto engine = std::shared_ptr<BurnEngine>(std::move(rig.engine));
+  auto first = std::make_unique<BurnDriveBackend>(engine);
+  BurnDriveBackend second(engine);
+  ASSERT_EQ(first->OpenExclusive(kSr0), S_OK);
+  EXPECT_EQ(second.OpenExclusive(kSr0), IMAPI_E_DEVICE_STILL_IN_USE);
+  EXPECT_EQ(second.Close(kSr0), S_OK);  // not its drive: nothing happens
+  EXPECT_EQ(rig.world->grabbedNow, 1);
+  first.reset();
+  EXPECT_EQ(second.OpenExclusive(kSr0), S_OK);
+  EXPECT_EQ(second.Close(kSr0), S_OK);
+  EXPECT_EQ(rig.world->releases, (Releases{{kSr0, false}, {kSr0, false}}));
+}
+
+struct TrayCase {
+  const char* name;
+  bool trayOpen, discAtOpen, eject;
+};
+class BurnEngineTray : public testing::TestWithParam<TrayCase> {};
+TEST_P(BurnEngineTray, ADiscPutInAfterTheDriveWasOpenedIsSeen) {
+  const TrayCase& c = GetParam();
+  Rig rig({Recorder(kProfileCdR, c.discAtOpen ? DiscState::Blank : DiscState::Empty)});
+  rig.Drive().trayOpen = c.trayOpen;
+  ASSERT_EQ(rig.engine->OpenExclusive(rig.owner, kSr0), S_OK);
   EXPECT_FALSE(rig.world->grabs[0].second);  // opening moves no tray
-  EXPECT_EQ(engine.OpenExclusive(rig.owner, "/dev/sr0"), S_OK);
-  EXPECT_EQ(engine.OpenExclusive(other, "/dev/sr0"), IMAPI_E_DEVICE_STILL_IN_USE);
-  EXPECT_EQ(engine.Close(other, "/dev/sr0"), S_OK);  // not its drive: nothing happens
-  EXPECT_EQ(rig.world->grabbedNow, 1);
-  EXPECT_EQ(engine.Close(rig.owner, "/dev/sr0"), S_OK);
-  EXPECT_EQ(rig.world->grabbedNow, 0);
-  ASSERT_EQ(engine.OpenExclusive(other, "/dev/sr0"), S_OK);
-  engine.RemoveOwner(other);
-  EXPECT_EQ(rig.world->grabbedNow, 0);
-  EXPECT_EQ(engine.OpenExclusive(rig.owner, "/dev/sr0"), S_OK);
-  ASSERT_FALSE(rig.world->releases.empty());
-  EXPECT_FALSE(rig.world->releases.back().second);  // no eject on close
+  long flags = 0;
+  EXPECT_EQ(c.eject ? rig.engine->Eject(rig.owner, kSr0) : S_OK, S_OK);
+  EXPECT_EQ(c.discAtOpen ? IMAPI_E_MEDIUM_NOTPRESENT : rig.Media(&flags), IMAPI_E_MEDIUM_NOTPRESENT);
+  rig.world->With([&] { rig.Drive().disc.state = DiscState::Blank; });
+  EXPECT_EQ(rig.Media(&flags), S_OK);
+  EXPECT_EQ(flags, MEDIA_BLANK | MEDIA_WRITABLE);
+  EXPECT_EQ(rig.engine->OpenExclusive(rig.engine->AddOwner(), kSr0), IMAPI_E_DEVICE_STILL_IN_USE);
 }
+INSTANTIATE_TEST_SUITE_P(Rows, BurnEngineTray,
+                         testing::Values(TrayCase{"TrayLeftOpen", true, true, false},
+                                         TrayCase{"InsertedIntoAClosedDrive", false, false, false},
+                                         TrayCase{"NextBlankAfterAnEject", false, true, true}),
+                         kRowName);
 
-TEST(BurnEngineEject, EjectOpensTheTrayOnReleaseAndKeepsTheHold) {
+struct EraseCase {
+  const char* name;
+  int profile;
+  DiscState state;
+  bool full;
+  int erasePolls;
+  HRESULT hr;
+  std::vector<bool> erases;  // fast
+};
+class BurnEngineErase : public testing::TestWithParam<EraseCase> {};
+TEST_P(BurnEngineErase, ErasesRewritableDiscsAndNeverCancelsAnErase) {
+  const EraseCase& c = GetParam();
+  Rig rig({Recorder(c.profile, c.state)});
+  rig.Drive().erasePolls = c.erasePolls;
+  EXPECT_EQ(rig.engine->Erase(rig.owner, kSr0, c.full), IMAPI_E_NOTOPENED);
+  ASSERT_EQ(rig.engine->OpenExclusive(rig.owner, kSr0), S_OK);
+  EXPECT_EQ(rig.engine->Erase(rig.owner, kSr0, c.full), c.hr);
+  EXPECT_EQ(rig.world->erases, c.erases);
+  EXPECT_EQ(rig.world->cancels, 0);
+  long flags = 0;
+  EXPECT_EQ(rig.Media(&flags) == S_OK && (flags & MEDIA_BLANK), c.hr == S_OK);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, BurnEngineErase,
+    testing::Values(EraseCase{"Quick", kProfileCdRw, DiscState::Full, false, 3, S_OK, {true}},
+                    EraseCase{"Full", kProfileCdRw, DiscState::Appendable, true, 3, S_OK, {false}},
+                    EraseCase{"BlankQuickly", kProfileCdRw, DiscState::Blank, false, 3, S_OK, {}},
+                    EraseCase{"BlankFully", kProfileCdRw, DiscState::Blank, true, 3, S_OK, {false}},
+                    EraseCase{"SlowWithoutProgress", kProfileCdRw, DiscState::Full, true, 800, S_OK, {false}},
+                    EraseCase{"WriteOnce", kProfileCdR, DiscState::Full, false, 3, IMAPI_E_MEDIUM_INVALIDTYPE, {}},
+                    EraseCase{"NoDisc", kProfileCdRw, DiscState::Empty, false, 3, IMAPI_E_MEDIUM_NOTPRESENT, {}}),
+    kRowName);
+
+struct WriteCase {
+  const char* name;
+  bool simulate, eject, held;
+};
+class BurnEngineWrite : public testing::TestWithParam<WriteCase> {};
+TEST_P(BurnEngineWrite, WritesTheStagedTracksAsAudioAndReportsProgressOverTheDisc) {
+  const WriteCase& c = GetParam();
   Rig rig;
-  BurnEngine& engine = rig.Start();
-  const int other = engine.AddOwner();
-  EXPECT_EQ(engine.Eject(rig.owner, "/dev/sr0"), IMAPI_E_NOTOPENED);
-  ASSERT_EQ(engine.OpenExclusive(rig.owner, "/dev/sr0"), S_OK);
-  ASSERT_EQ(engine.Eject(rig.owner, "/dev/sr0"), S_OK);
-  ASSERT_EQ(rig.world->releases.size(), 1u);
-  EXPECT_TRUE(rig.world->releases[0].second);
-  EXPECT_EQ(engine.OpenExclusive(other, "/dev/sr0"), IMAPI_E_DEVICE_STILL_IN_USE);
-  // The tray stays open: taking the drive again does not load it.
-  long type, flags;
-  EXPECT_EQ(engine.QueryMedia(rig.owner, "/dev/sr0", &type, &flags), IMAPI_E_MEDIUM_NOTPRESENT);
-  EXPECT_FALSE(rig.world->grabs.back().second);
-  EXPECT_EQ(engine.Eject(rig.owner, "/dev/sr0"), S_OK);
-  EXPECT_EQ(engine.Close(rig.owner, "/dev/sr0"), S_OK);
+  rig.Drive().blocksPerPoll = 70;
+  rig.Stage({300, 45, 500});
+  EXPECT_EQ(c.held ? rig.engine->OpenExclusive(rig.owner, kSr0) : S_OK, S_OK);
+  ASSERT_EQ(rig.Record({}, c.simulate, c.eject), S_OK);
+  EXPECT_EQ(rig.world->grabs.back().second, !c.held);  // taken for the burn with the tray closed
+  const WriteRequest& w = rig.world->writes.at(0);
+  EXPECT_TRUE(w.audio && w.underrunProof);
+  EXPECT_EQ(w.simulate, c.simulate);
+  for (size_t i = 0; i < 3; ++i)
+    EXPECT_EQ(w.tracks.at(i).offset + w.tracks.at(i).bytes, rig.tracks[i].offset + rig.tracks[i].blocks * 2352);
+  // The short second track passes between polls and is announced anyway.
+  EXPECT_EQ(rig.events, (std::vector<std::string>{"t1/3", "t2/3", "t3/3", "c9"}));
+  EXPECT_TRUE(std::is_sorted(rig.blocks.begin(), rig.blocks.end()));
+  EXPECT_EQ(rig.blocks.back(), 845);
+  EXPECT_EQ(rig.Drive().disc.state, c.simulate ? DiscState::Blank : DiscState::Full);
+  EXPECT_EQ(rig.world->releases, (c.held && !c.eject ? Releases{} : Releases{{kSr0, c.eject}}));
+  EXPECT_EQ(rig.engine->OpenExclusive(rig.engine->AddOwner(), kSr0), c.held ? IMAPI_E_DEVICE_STILL_IN_USE : S_OK);
+}
+INSTANTIATE_TEST_SUITE_P(Rows, BurnEngineWrite,
+                         testing::Values(WriteCase{"BurnAndEject", false, true, false},
+                                         WriteCase{"Simulate", true, false, false},
+                                         WriteCase{"HeldByTheCaller", false, false, true},
+                                         WriteCase{"HeldAndEjected", false, true, true}),
+                         kRowName);
+
+struct RecordCase {
+  const char* name;
+  std::function<void(FakeDrive&)> setup;
+  char cancelAfter;  // the event after which the sink cancels
+  HRESULT hr;
+  DiscState after;
+};
+class BurnEngineRecord : public testing::TestWithParam<RecordCase> {};
+TEST_P(BurnEngineRecord, ARefusedBrokenOrCancelledWriteClosesNoDiscAndEjectsNothing) {
+  const RecordCase& c = GetParam();
+  Rig rig;
+  rig.Drive().blocksPerPoll = 50;
+  c.setup(rig.Drive());
+  EXPECT_EQ(rig.Record([&] { return !rig.events.empty() && rig.events.back()[0] == c.cancelAfter; }), c.hr);
+  EXPECT_EQ(rig.Drive().disc.state, c.after);
+  EXPECT_EQ(!rig.events.empty() && rig.events.back()[0] == 'c', c.hr == S_OK);
+  EXPECT_EQ(c.cancelAfter && rig.world->cancels > 0, c.hr == IMAPI_E_USERABORT);
   EXPECT_EQ(rig.world->grabbedNow, 0);
+  for (const auto& r : rig.world->releases) EXPECT_TRUE(!r.second || !rig.world->writes.empty());  // refused: no eject
 }
-
-TEST(BurnEngineErase, ErasesRewritableDiscsQuickOrFullAndRefusesOthers) {
-  struct Case {
-    const char* name;
-    int profile;
-    DiscState state;
-    bool full;
-    bool fails;
-    HRESULT hr;
-    int erasesStarted;
-  };
-  const std::vector<Case> cases = {
-      {"quick", kProfileCdRw, DiscState::Full, false, false, S_OK, 1},
-      {"full", kProfileCdRw, DiscState::Appendable, true, false, S_OK, 1},
-      {"fails", kProfileCdRw, DiscState::Full, false, true, IMAPI_E_GENERIC, 1},
-      {"already blank", kProfileCdRw, DiscState::Blank, false, false, S_OK, 0},
-      {"write-once", kProfileCdR, DiscState::Full, false, false, IMAPI_E_MEDIUM_INVALIDTYPE, 0},
-      {"no disc", kProfileCdRw, DiscState::Empty, false, false, IMAPI_E_MEDIUM_NOTPRESENT, 0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    Rig rig({Recorder("/dev/sr0", c.profile, c.state)});
-    rig.Drive("/dev/sr0").eraseFails = c.fails;
-    BurnEngine& engine = rig.Start();
-    EXPECT_EQ(engine.Erase(rig.owner, "/dev/sr0", c.full), IMAPI_E_NOTOPENED);
-    ASSERT_EQ(engine.OpenExclusive(rig.owner, "/dev/sr0"), S_OK);
-    EXPECT_EQ(engine.Erase(rig.owner, "/dev/sr0", c.full), c.hr);
-    ASSERT_EQ(static_cast<int>(rig.world->erases.size()), c.erasesStarted);
-    if (c.erasesStarted) {
-      EXPECT_EQ(rig.world->erases[0], !c.full);
-    }
-    long type, flags;
-    if (c.hr == S_OK) {
-      ASSERT_EQ(engine.QueryMedia(rig.owner, "/dev/sr0", &type, &flags), S_OK);
-      EXPECT_TRUE(flags & MEDIA_BLANK);
-    }
-    EXPECT_EQ(rig.world->grabbedNow, 1);  // still held by its opener
-  }
+static auto Disc(DiscState state, int profile = kProfileCdR, long capacity = 0) {
+  return [=](FakeDrive& d) { d.disc = {true, state, profile, false, capacity}; };
 }
-
-TEST(BurnEngineRecord, WritesTheStagedTracksAsAudioAndReportsProgressSummedOverTracks) {
-  struct Case {
-    bool simulate;
-    bool eject;
-  };
-  for (const Case& c : {Case{false, true}, Case{true, false}}) {
-    SCOPED_TRACE(testing::Message() << "simulate " << c.simulate << " eject " << c.eject);
-    Rig rig;
-    rig.Drive("/dev/sr0").blocksPerPoll = 70;
-    rig.Drive("/dev/sr0").writeSpeed = 1764;  // 10x
-    BurnEngine& engine = rig.Start();
-    Stash stash({300, 45, 500});
-    Events events;
-    ASSERT_EQ(engine.Record(rig.owner, "/dev/sr0", stash.tracks, c.simulate, c.eject, events.Callbacks()), S_OK);
-    ASSERT_EQ(rig.world->grabs.size(), 1u);
-    EXPECT_TRUE(rig.world->grabs[0].second);  // a burn closes the tray
-
-    ASSERT_EQ(rig.world->writes.size(), 1u);
-    const WriteRequest& w = rig.world->writes[0];
-    EXPECT_TRUE(w.audio);
-    EXPECT_EQ(w.simulate, c.simulate);
-    EXPECT_TRUE(w.underrunProof);
-    ASSERT_EQ(w.tracks.size(), 3u);
-    for (size_t i = 0; i < 3; ++i) {
-      EXPECT_EQ(w.tracks[i].path, stash.path);
-      EXPECT_EQ(w.tracks[i].offset, stash.tracks[i].offset);
-      EXPECT_EQ(w.tracks[i].bytes, uint64_t{stash.tracks[i].blocks} * 2352);
-    }
-    // The short second track passes between polls and is announced anyway.
-    EXPECT_EQ(events.tracks, (std::vector<std::pair<long, long>>{{1, 3}, {2, 3}, {3, 3}}));
-    long last = 0;
-    for (auto [done, total] : events.blocks) {
-      EXPECT_EQ(total, 845);
-      EXPECT_GT(done, last);
-      last = done;
-    }
-    EXPECT_EQ(last, 845);
-    EXPECT_GT(events.blocks.size(), 5u);
-    EXPECT_EQ(events.closing, std::vector<long>{9});
-    EXPECT_EQ(events.order.back(), 'c');
-    // Given back, with the tray open when asked.
-    ASSERT_EQ(rig.world->releases.size(), 1u);
-    EXPECT_EQ(rig.world->releases[0].second, c.eject);
-    EXPECT_EQ(rig.world->grabbedNow, 0);
-  }
+static auto Grab(GrabResult result) {
+  return [=](FakeDrive& d) { d.grabResult = result; };
 }
+INSTANTIATE_TEST_SUITE_P(
+    Rows, BurnEngineRecord,
+    testing::Values(
+        RecordCase{"NoDisc", Disc(DiscState::Empty), 0, IMAPI_E_MEDIUM_NOTPRESENT, DiscState::Empty},
+        RecordCase{"Written", Disc(DiscState::Full), 0, IMAPI_E_CANNOT_WRITE_TO_MEDIA, DiscState::Full},
+        RecordCase{"Appendable", Disc(DiscState::Appendable), 0, IMAPI_E_CANNOT_WRITE_TO_MEDIA, DiscState::Appendable},
+        RecordCase{"Dvd", Disc(DiscState::Blank, 0x11), 0, IMAPI_E_MEDIUM_INVALIDTYPE, DiscState::Blank},
+        RecordCase{"OneBlockShort", Disc(DiscState::Blank, kProfileCdR, 899), 0, IMAPI_E_DISCFULL, DiscState::Blank},
+        RecordCase{"ExactlyFull", Disc(DiscState::Blank, kProfileCdR, 900), 0, S_OK, DiscState::Full},
+        RecordCase{"InUse", Grab(GrabResult::Busy), 0, IMAPI_E_DEVICE_STILL_IN_USE, DiscState::Blank},
+        RecordCase{"Denied", Grab(GrabResult::Denied), 0, IMAPI_E_DEVICE_NOTACCESSIBLE, DiscState::Blank},
+        RecordCase{"NotADrive", Grab(GrabResult::NotADrive), 0, IMAPI_E_DEVICE_INVALIDTYPE, DiscState::Blank},
+        RecordCase{"GrabFailed", Grab(GrabResult::Failed), 0, IMAPI_E_GENERIC, DiscState::Blank},
+        RecordCase{"WriteError", [](FakeDrive& d) { d.failAt = 400; }, 0, IMAPI_E_GENERIC, DiscState::Blank},
+        RecordCase{"Unplugged", [](FakeDrive& d) { d.vanishAt = 400; }, 0, IMAPI_E_DEVICE_NOTPRESENT, DiscState::Blank},
+        RecordCase{"Stalled", [](FakeDrive& d) { d.stallAt = 400; }, 0, IMAPI_E_GENERIC, DiscState::Blank},
+        RecordCase{"CancelWhileStarting", [](FakeDrive& d) { d.startPolls = 10; }, 't', IMAPI_E_USERABORT,
+                   DiscState::Blank},
+        RecordCase{"CancelWhileClosing", [](FakeDrive& d) { d.closingPolls = 30; }, 'c', S_OK, DiscState::Full}),
+    kRowName);
 
-TEST(BurnEngineRecord, ADriveItsCallerHoldsStaysHeldAfterTheWrite) {
+TEST(BurnEngineRecordArgs, BadTrackListsAndShortStashesAreRefusedWithoutTouchingTheDrive) {
   Rig rig;
-  BurnEngine& engine = rig.Start();
-  Stash stash({600});
-  Events events;
-  ASSERT_EQ(engine.OpenExclusive(rig.owner, "/dev/sr0"), S_OK);
-  ASSERT_EQ(engine.Record(rig.owner, "/dev/sr0", stash.tracks, false, false, events.Callbacks()), S_OK);
-  EXPECT_EQ(rig.world->grabbedNow, 1);
-  long type, flags;
-  ASSERT_EQ(engine.QueryMedia(rig.owner, "/dev/sr0", &type, &flags), S_OK);
-  EXPECT_EQ(flags, 0);  // written and closed
-  // With the eject flag the tray opens and the hold stays.
-  Rig second;
-  BurnEngine& engine2 = second.Start();
-  ASSERT_EQ(engine2.OpenExclusive(second.owner, "/dev/sr0"), S_OK);
-  ASSERT_EQ(engine2.Record(second.owner, "/dev/sr0", stash.tracks, false, true, events.Callbacks()), S_OK);
-  ASSERT_EQ(second.world->releases.size(), 1u);
-  EXPECT_TRUE(second.world->releases[0].second);
-  EXPECT_EQ(engine2.OpenExclusive(engine2.AddOwner(), "/dev/sr0"), IMAPI_E_DEVICE_STILL_IN_USE);
-}
-
-TEST(BurnEngineRecord, RefusesWhatItCannotBurnBeforeWritingAnything) {
-  struct Case {
-    const char* name;
-    int profile;
-    DiscState state;
-    long capacity;
-    GrabResult grab;
-    HRESULT hr;
-  };
-  const std::vector<Case> cases = {
-      {"no disc", 0, DiscState::Empty, 0, GrabResult::Ok, IMAPI_E_MEDIUM_NOTPRESENT},
-      {"written disc", kProfileCdR, DiscState::Full, 0, GrabResult::Ok, IMAPI_E_CANNOT_WRITE_TO_MEDIA},
-      {"appendable disc", kProfileCdR, DiscState::Appendable, 0, GrabResult::Ok, IMAPI_E_CANNOT_WRITE_TO_MEDIA},
-      {"DVD", 0x11, DiscState::Blank, 0, GrabResult::Ok, IMAPI_E_MEDIUM_INVALIDTYPE},
-      {"too small", kProfileCdR, DiscState::Blank, 1000, GrabResult::Ok, IMAPI_E_DISCFULL},
-      {"no permission", kProfileCdR, DiscState::Blank, 0, GrabResult::Denied, IMAPI_E_DEVICE_NOTACCESSIBLE},
-      {"used elsewhere", kProfileCdR, DiscState::Blank, 0, GrabResult::Busy, IMAPI_E_DEVICE_STILL_IN_USE},
-  };
-  Stash stash({900});
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    Rig rig({Recorder("/dev/sr0", c.profile, c.state)});
-    rig.Drive("/dev/sr0").media.capacityBlocks = c.capacity;
-    rig.Drive("/dev/sr0").grabResult = c.grab;
-    BurnEngine& engine = rig.Start();
-    Events events;
-    EXPECT_EQ(engine.Record(rig.owner, "/dev/sr0", stash.tracks, false, true, events.Callbacks()), c.hr);
-    EXPECT_TRUE(rig.world->writes.empty());
-    EXPECT_TRUE(events.tracks.empty());
-    EXPECT_EQ(rig.world->grabbedNow, 0);
-    for (auto& r : rig.world->releases) EXPECT_FALSE(r.second);  // no eject for a refused burn
-  }
-}
-
-TEST(BurnEngineRecord, BadTrackListsAndShortStashesAreRefusedWithoutTouchingTheDrive) {
-  Stash stash({100, 100});
-  testsupport::TempDir dir;
-  struct Case {
-    const char* name;
-    std::vector<TrackSpec> tracks;
-    HRESULT hr;
-  };
-  const std::vector<Case> cases = {
-      {"no tracks", {}, E_INVALIDARG},
-      {"empty track", {{stash.path, 0, 0}}, E_INVALIDARG},
-      {"stash ends early", {{stash.path, stash.tracks[1].offset, 101}}, IMAPI_E_FILEACCESS},
-      {"no stash", {{dir.File("missing.bin"), 0, 10}}, IMAPI_E_FILEACCESS},
-      {"stash is a folder", {{dir.Path(), 0, 10}}, IMAPI_E_FILEACCESS},
-  };
-  Rig rig;
-  BurnEngine& engine = rig.Start();
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    Events events;
-    EXPECT_EQ(engine.Record(rig.owner, "/dev/sr0", c.tracks, false, false, events.Callbacks()), c.hr);
-  }
+  rig.Stage({100});
+  const std::string stash = rig.tracks[0].stashPath;
+  for (auto [tracks, hr] : std::vector<std::pair<std::vector<TrackSpec>, HRESULT>>{
+           {{}, E_INVALIDARG}, {{{stash, 0, 0}}, E_INVALIDARG}, {{{stash, 200, 100}}, IMAPI_E_FILEACCESS},
+           {{{rig.dir.Path(), 0, 1}}, IMAPI_E_FILEACCESS}})
+    EXPECT_EQ(rig.engine->Record(rig.owner, kSr0, tracks, false, false, RecordCallbacks{}), hr);
   EXPECT_TRUE(rig.world->grabs.empty());
 }
 
-TEST(BurnEngineRecord, AFailedOrLostWriteIsAFailureWithoutClosing) {
-  struct Case {
-    const char* name;
-    long failAt;
-    long vanishAt;
-    bool refuse;
-    HRESULT hr;
-  };
-  const std::vector<Case> cases = {
-      {"write error", 400, -1, false, IMAPI_E_GENERIC},
-      {"drive unplugged", -1, 400, false, IMAPI_E_DEVICE_NOTPRESENT},
-      {"refused by the library", -1, -1, true, IMAPI_E_GENERIC},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    Rig rig;
-    rig.Drive("/dev/sr0").blocksPerPoll = 100;
-    rig.Drive("/dev/sr0").failAtBlock = c.failAt;
-    rig.Drive("/dev/sr0").vanishAtBlock = c.vanishAt;
-    rig.Drive("/dev/sr0").refuseWrite = c.refuse;
-    BurnEngine& engine = rig.Start();
-    Stash stash({500, 500});
-    Events events;
-    EXPECT_EQ(engine.Record(rig.owner, "/dev/sr0", stash.tracks, false, true, events.Callbacks()), c.hr);
-    EXPECT_TRUE(events.closing.empty());
-    for (auto [done, total] : events.blocks) EXPECT_LT(done, total);
-    EXPECT_EQ(rig.world->grabbedNow, 0);
-    // The engine is still usable afterwards.
-    std::string note;
-    engine.Scan(&note);
-    EXPECT_EQ(rig.world->scansWhileGrabbed, 0);
-  }
-}
-
-TEST(BurnEngineRecord, CancelFromTheSinkStopsTheWrite) {
+TEST(BurnEngineHang, ADriveThatDoesNotStopHangsNobodyAndIsGivenBackOnceItRests) {
   Rig rig;
-  rig.Drive("/dev/sr0").blocksPerPoll = 10;
-  BurnEngine& engine = rig.Start();
-  Stash stash({5000});
-  Events events;
-  bool asked = false;
-  auto cb = events.Callbacks([&] { return asked = !events.blocks.empty() && events.blocks.back().first >= 200; });
-  EXPECT_EQ(engine.Record(rig.owner, "/dev/sr0", stash.tracks, false, true, cb), IMAPI_E_USERABORT);
-  EXPECT_TRUE(asked);
-  EXPECT_EQ(rig.world->cancels, 1);
-  EXPECT_TRUE(events.closing.empty());
-  EXPECT_LT(events.blocks.back().first, 400);
-  EXPECT_EQ(rig.world->grabbedNow, 0);
-
-  // A sink that cancels at once: nothing is written.
-  Rig early;
-  BurnEngine& engine2 = early.Start();
-  EXPECT_EQ(engine2.Record(early.owner, "/dev/sr0", stash.tracks, false, true, events.Callbacks([] { return true; })),
-            IMAPI_E_USERABORT);
-  EXPECT_TRUE(early.world->writes.empty());
-}
-
-TEST(BurnEngineRecord, ADriveThatDoesNotStopOrDoesNotMoveHangsNobody) {
-  struct Case {
-    const char* name;
-    bool cancel;
-    HRESULT hr;
-  };
-  for (const Case& c : {Case{"cancel ignored", true, IMAPI_E_USERABORT}, Case{"stalled", false, IMAPI_E_GENERIC}}) {
-    SCOPED_TRACE(c.name);
-    Rig rig;
-    rig.Drive("/dev/sr0").blocksPerPoll = 10;
-    rig.Drive("/dev/sr0").hangOnCancel = true;
-    if (!c.cancel) rig.Drive("/dev/sr0").stallAtBlock = 50;
-    BurnEngine& engine = rig.Start();
-    Stash stash({5000});
-    Events events;
-    const auto start = Clock::now();
-    auto cb = events.Callbacks([&] { return c.cancel && !events.blocks.empty(); });
-    EXPECT_EQ(engine.Record(rig.owner, "/dev/sr0", stash.tracks, false, false, cb), c.hr);
-    EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
-    EXPECT_EQ(rig.world->cancels, 1);
-    // The drive is still busy: nobody may take it, and a listing serves the last scan.
-    EXPECT_EQ(engine.OpenExclusive(engine.AddOwner(), "/dev/sr0"), IMAPI_E_DEVICE_STILL_IN_USE);
-    EXPECT_EQ(engine.Scan(nullptr).size(), 1u);
-    EXPECT_EQ(rig.world->scansWhileGrabbed, 0);
-    // Shutting down waits its grace and finishes all the same.
-    const auto stop = Clock::now();
-    rig.engine.reset();
-    EXPECT_LT(Clock::now() - stop, std::chrono::seconds(5));
-    EXPECT_EQ(rig.world->finishes, 1);
-  }
-}
-
-TEST(BurnEngineRecord, AnAbandonedJobIsGivenBackOnceTheDriveRests) {
-  Rig rig;
-  rig.Drive("/dev/sr0").blocksPerPoll = 10;
-  rig.Drive("/dev/sr0").hangOnCancel = true;
-  BurnEngine& engine = rig.Start();
-  Stash stash({5000});
-  Events events;
-  EXPECT_EQ(engine.Record(rig.owner, "/dev/sr0", stash.tracks, false, true, events.Callbacks([] {
-    static int polls = 0;
-    return ++polls > 3;
-  })),
-            IMAPI_E_USERABORT);
-  EXPECT_EQ(rig.world->grabbedNow, 1);
-  {
-    std::lock_guard<std::mutex> g(rig.world->lock);
-    rig.world->drives["/dev/sr0"].hangOnCancel = false;  // the drive finally stops
-  }
-  ASSERT_EQ(engine.Scan(nullptr).size(), 1u);
-  EXPECT_EQ(rig.world->grabbedNow, 0);
-  ASSERT_FALSE(rig.world->releases.empty());
-  EXPECT_TRUE(rig.world->releases.back().second);  // the eject that was asked for
-  EXPECT_EQ(engine.OpenExclusive(engine.AddOwner(), "/dev/sr0"), S_OK);
-}
-
-TEST(BurnEngineRecord, DuringABurnAListingAnswersAtOnceAndASecondBurnIsRefused) {
-  Rig rig;
-  rig.Drive("/dev/sr0").blocksPerPoll = 1;
-  BurnEngine& engine = rig.Start();
-  ASSERT_EQ(engine.Scan(nullptr).size(), 1u);
-  Stash stash({3000});
-  std::atomic<bool> stop{false};
-  Events first;
-  auto burn = std::async(std::launch::async, [&] {
-    return engine.Record(rig.owner, "/dev/sr0", stash.tracks, false, false, first.Callbacks([&] { return stop.load(); }));
-  });
-  while (rig.world->Grabbed() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  std::string note;
-  auto drives = engine.Scan(&note);
-  ASSERT_EQ(drives.size(), 1u);
-  EXPECT_EQ(drives[0].id, "/dev/sr0");
-  Events second;
-  EXPECT_EQ(engine.Record(engine.AddOwner(), "/dev/sr0", stash.tracks, false, false, second.Callbacks()),
-            IMAPI_E_DEVICE_STILL_IN_USE);
-  EXPECT_EQ(engine.Record(rig.owner, "/dev/sr0", stash.tracks, false, false, second.Callbacks()),
-            IMAPI_E_DEVICE_STILL_IN_USE);
-  stop = true;
-  EXPECT_EQ(burn.get(), IMAPI_E_USERABORT);
-  EXPECT_EQ(rig.world->writes.size(), 1u);
+  rig.Drive().blocksPerPoll = 10;
+  rig.Drive().hangOnCancel = true;
+  EXPECT_EQ(rig.Record([&] { return !rig.blocks.empty(); }), IMAPI_E_USERABORT);
+  EXPECT_EQ(rig.engine->OpenExclusive(rig.engine->AddOwner(), kSr0), IMAPI_E_DEVICE_STILL_IN_USE);
+  EXPECT_EQ(rig.engine->Scan(nullptr).size(), 1u);  // the last scan, served
+  rig.world->With([&] { rig.Drive().hangOnCancel = false; });
+  ASSERT_EQ(rig.engine->OpenExclusive(rig.engine->AddOwner(), kSr0), S_OK);
+  EXPECT_EQ(rig.world->releases, (Releases{{kSr0, true}}));  // the eject asked for
   EXPECT_EQ(rig.world->scansWhileGrabbed, 0);
 }
 
 TEST(BurnEngineThreads, EveryLibraryCallIsMadeOnOneThreadBetweenStartAndFinish) {
-  Rig rig({Recorder("/dev/sr0", kProfileCdRw, DiscState::Full)});
-  BurnEngine& engine = rig.Start();
-  Stash stash({600});
+  Rig rig({Recorder(kProfileCdRw, DiscState::Full)});
+  rig.Stage({600});
   auto work = [&](int owner) {
-    Events events;
     long type, flags;
-    engine.Scan(nullptr);
-    if (engine.OpenExclusive(owner, "/dev/sr0") == S_OK) {
-      engine.QueryMedia(owner, "/dev/sr0", &type, &flags);
-      engine.Erase(owner, "/dev/sr0", false);
-      engine.Record(owner, "/dev/sr0", stash.tracks, true, false, events.Callbacks());
-      engine.Eject(owner, "/dev/sr0");
-      engine.Close(owner, "/dev/sr0");
-    }
+    rig.engine->Scan(nullptr);
+    if (rig.engine->OpenExclusive(owner, kSr0) != S_OK) return;
+    rig.engine->QueryMedia(owner, kSr0, &type, &flags);
+    rig.engine->Erase(owner, kSr0, false);
+    rig.engine->Record(owner, kSr0, rig.tracks, true, false, RecordCallbacks{});
+    rig.engine->Eject(owner, kSr0);
+    rig.engine->Close(owner, kSr0);
   };
-  std::thread a(work, engine.AddOwner()), b(work, engine.AddOwner());
+  auto a = std::async(std::launch::async, work, rig.engine->AddOwner());
+  auto b = std::async(std::launch::async, work, rig.engine->AddOwner());
   work(rig.owner);
-  a.join();
-  b.join();
+  a.get(), b.get();
   rig.engine.reset();
   EXPECT_EQ(rig.world->threads.size(), 1u);
   EXPECT_EQ(rig.world->threads.count(std::this_thread::get_id()), 0u);
-  EXPECT_EQ(rig.world->initializes, 1);
   EXPECT_EQ(rig.world->finishes, 1);
   EXPECT_FALSE(rig.world->callAfterFinish);
-  EXPECT_EQ(rig.world->scansWhileGrabbed, 0);
-  EXPECT_EQ(rig.world->grabbedNow, 0);
-  EXPECT_GE(rig.world->erases.size(), 1u);
+  EXPECT_EQ(rig.world->grabbedNow + rig.world->scansWhileGrabbed, 0);
 }
 
 TEST(BurnEngineThreads, ALibraryThatWillNotStartLeavesEveryOperationFailing) {
-  Rig rig;
-  rig.world->initializeFails = true;
-  BurnEngine& engine = rig.Start();
-  EXPECT_FALSE(engine.Started());
+  auto world = std::make_shared<FakeWorld>();
+  world->initializeFails = true;
+  auto engine = std::make_unique<BurnEngine>(std::make_unique<FakeBurnAdapter>(world));
   std::string note;
-  EXPECT_TRUE(engine.Scan(&note).empty());
+  EXPECT_TRUE(engine->Scan(&note).empty());
   EXPECT_NE(note.find("could not be started"), std::string::npos);
-  Stash stash({10});
-  Events events;
-  long type, flags;
-  EXPECT_EQ(engine.OpenExclusive(rig.owner, "/dev/sr0"), E_FAIL);
-  EXPECT_EQ(engine.QueryMedia(rig.owner, "/dev/sr0", &type, &flags), E_FAIL);
-  EXPECT_EQ(engine.Record(rig.owner, "/dev/sr0", stash.tracks, false, false, events.Callbacks()), E_FAIL);
-  rig.engine.reset();
-  EXPECT_EQ(rig.world->finishes, 0);
-  EXPECT_EQ(rig.world->scans, 0);
+  EXPECT_EQ(engine->OpenExclusive(1, kSr0), E_FAIL);
+  engine.reset();
+  EXPECT_EQ(world->finishes, 0);
 }
 
-TEST(BurnDriveBackendTest, EachBackendHoldsItsOwnDrivesAndGivesThemBackWhenItGoes) {
-  Rig rig({Recorder("/dev/sr0"), Recorder("/dev/sr1")});
-  auto engine = std::make_shared<BurnEngine>(std::make_unique<FakeBurnAdapter>(rig.world), Quick());
-  auto first = std::make_unique<BurnDriveBackend>(engine);
-  BurnDriveBackend second(engine);
-  ASSERT_EQ(first->Scan(nullptr).size(), 2u);
-  ASSERT_EQ(first->OpenExclusive("/dev/sr0"), S_OK);
-  ASSERT_EQ(first->OpenExclusive("/dev/sr1"), S_OK);
-  EXPECT_EQ(second.OpenExclusive("/dev/sr0"), IMAPI_E_DEVICE_STILL_IN_USE);
-  long type, flags;
-  EXPECT_EQ(second.QueryMedia("/dev/sr1", &type, &flags), IMAPI_E_NOTOPENED);
-  first.reset();
-  EXPECT_EQ(rig.world->grabbedNow, 0);
-  EXPECT_EQ(second.OpenExclusive("/dev/sr0"), S_OK);
+TEST(BurnEngineSignalDeathTest, AnInterruptedBurnEndsTheDriveBeforeTheProcessGoes) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(Rig().Record([n = 0]() mutable { return n++ == 2 && std::raise(SIGTERM) != 0; }),
+              testing::KilledBySignal(SIGTERM), "library finished, 0 drives held, 0 written");
 }
