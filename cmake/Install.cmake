@@ -78,7 +78,7 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/packaging/changelog.gz
   VERBATIM)
 add_custom_target(cantrel_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT runtime)
-install(FILES ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright COMPONENT runtime)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT runtime)
 
 # ---- For host developers: headers, pkg-config, CMake package, example host.
 foreach(_dir platform/com platform/registry)
@@ -116,9 +116,14 @@ set(_portable_programs regsvr cantrel discmaster wavtone)
 if(TARGET quillon)
   list(APPEND _portable_programs quillon)
 endif()
-install(TARGETS ${_portable_programs} ${_libraries} RUNTIME DESTINATION . LIBRARY DESTINATION .
-        COMPONENT portable EXCLUDE_FROM_ALL)
-install(FILES ${CANTREL_DEMO_FIRMWARE} DESTINATION . COMPONENT portable EXCLUDE_FROM_ALL)
+install(TARGETS ${_portable_programs} ${_libraries}
+        RUNTIME DESTINATION . COMPONENT portable EXCLUDE_FROM_ALL
+        LIBRARY DESTINATION . COMPONENT portable EXCLUDE_FROM_ALL)
+install(FILES ${CANTREL_DEMO_FIRMWARE} ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION . COMPONENT portable EXCLUDE_FROM_ALL)
+if(TARGET imapiburn)
+  install(FILES ${CMAKE_SOURCE_DIR}/platform/imapi/burn/LICENSE DESTINATION . RENAME LICENSE.libimapiburn
+          COMPONENT portable EXCLUDE_FROM_ALL)
+endif()
 install(PROGRAMS ${CMAKE_SOURCE_DIR}/packaging/register.sh DESTINATION . COMPONENT portable EXCLUDE_FROM_ALL)
 # The programs' run path shrinks to their own folder; in place, as the new
 # path is shorter.
@@ -129,7 +134,6 @@ endforeach()" COMPONENT portable EXCLUDE_FROM_ALL)
 # ---- Packages: cpack -G DEB, cpack -G TGZ.
 set(CANTREL_DEB_PREFIX /usr)
 set(CANTREL_SYSTEM_REGISTRY_DEB /etc/cantrel/registry)
-set(BIN ${CANTREL_DEB_PREFIX}/${CMAKE_INSTALL_BINDIR})
 set(PKGLIB ${CANTREL_DEB_PREFIX}/${CANTREL_INSTALL_PKGLIBDIR})
 set(SYSREG ${CANTREL_SYSTEM_REGISTRY_DEB})
 foreach(_script postinst prerm postrm)

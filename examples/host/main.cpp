@@ -49,7 +49,7 @@ void ListRecorders(IDispatch* control) {
       drives.vt != VT_DISPATCH || !drives.pdispVal ||
       FAILED(DispInvoke(drives.pdispVal, DISPID_DRIVES_COUNT, DISPATCH_PROPERTYGET, {}, &count)))
     return;
-  for (long i = 0; i < Number(count); ++i) {
+  for (long i = 1; i <= Number(count); ++i) {  // Item counts from 1
     CVariant drive, vendor, product;
     if (FAILED(DispInvoke(drives.pdispVal, DISPID_DRIVES_ITEM, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
                           {CVariant::Long(i)}, &drive)) ||
@@ -57,7 +57,7 @@ void ListRecorders(IDispatch* control) {
       continue;
     DispInvoke(drive.pdispVal, DISPID_DRIVE_VENDORID, DISPATCH_PROPERTYGET, {}, &vendor);
     DispInvoke(drive.pdispVal, DISPID_DRIVE_PRODUCTID, DISPATCH_PROPERTYGET, {}, &product);
-    std::printf("recorder %ld: %s %s\n", i, Text(vendor).c_str(), Text(product).c_str());
+    std::printf("recorder %ld: %s %s\n", i - 1, Text(vendor).c_str(), Text(product).c_str());
   }
 }
 
