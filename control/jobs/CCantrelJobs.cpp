@@ -2,34 +2,18 @@
 
 #include <memory>
 
-#include "control/jobs/CProgressSink.h"
+#include "control/jobs/CJobApartment.h"
+#include "control/jobs/CJobRunner.h"
 #include "control/jobs/ErrorNumbers.h"
 #include "control/jobs/JobMessages.h"
 #include "control/jobs/JobParams.h"
 #include "control/tracks/CWavReader.h"
-#include "platform/com/Apartment.h"
 #include "platform/com/Bstr.h"
 
 namespace {
 
-// The job's apartment: entered first, left last, after every wrapper is gone.
-class CJobApartment {
- public:
-  CJobApartment() : m_hr(CoInitialize(nullptr)) {}
-  ~CJobApartment() {
-    if (SUCCEEDED(m_hr)) CoUninitialize();
-  }
-  CJobApartment(const CJobApartment&) = delete;
-  CJobApartment& operator=(const CJobApartment&) = delete;
-
- private:
-  HRESULT m_hr;
-};
-
-void Post(const JobParams& params, UINT message, LPARAM lParam = 0) {
-  // A control that is gone has no window: the message is dropped.
-  PostMessageW(params.hWndCtrl, message, 0, lParam);
-}
+// Another program holds the recorder: worth telling apart from a bad disc.
+bool IsRecorderInUse(HRESULT hr) { return hr == IMAPI_E_DEVICE_NOTACCESSIBLE || hr == IMAPI_E_DEVICE_STILL_IN_USE; }
 
 }  // namespace
 
@@ -48,18 +32,6 @@ SHORT CCantrelJobs::StagingErrorNumber(HRESULT hrStatus) {
   }
 }
 
-void CCantrelJobs::ChooseRecorder(CDiscMaster& master, SHORT nDrive) {
-  CRecorder recorder;
-  int nPosition = 0;
-  for (HRESULT hr = master.GetFirstRecorder(recorder); hr == S_OK; hr = master.GetNextRecorder(recorder), ++nPosition) {
-    if (nPosition == nDrive) {
-      master.ReleaseRecorder();
-      master.SetActiveRecorder(recorder);
-      return;
-    }
-  }
-}
-
 SHORT CCantrelJobs::StageTracks(CDiscMaster& master, const std::vector<std::u16string>& vecTracks) {
   std::unique_ptr<BYTE[]> pBlock(new BYTE[CWavReader::kBlockSize]);
   for (const std::u16string& strPath : vecTracks) {
@@ -69,16 +41,16 @@ SHORT CCantrelJobs::StageTracks(CDiscMaster& master, const std::vector<std::u16s
     if (!reader.Open(strPath) || reader.LastError() != CWavReader::Error::None) return CANTREL_ERR_TRACKFILE;
     HRESULT hr = master.CreateAudioTrack(static_cast<LONG>(reader.BlockCount()));
     if (hr != S_OK) return StagingErrorNumber(hr);
-    while (reader.NextBlock(pBlock.get())) {
+    SHORT nError = 0;
+    while (nError == 0 && reader.NextBlock(pBlock.get())) {
       hr = master.AddAudioTrackBlocks(pBlock.get(), static_cast<LONG>(CWavReader::kBlockSize));
-      if (hr != S_OK) {
-        master.CloseAudioTrack();
-        return StagingErrorNumber(hr);
-      }
+      if (hr != S_OK) nError = StagingErrorNumber(hr);
     }
-    if (!reader.Complete()) {
-      master.CloseAudioTrack();
-      return CANTREL_ERR_TRACKFILE;
+    if (nError == 0 && !reader.Complete()) nError = CANTREL_ERR_TRACKFILE;
+    if (nError != 0) {
+      // Not examined: the failure already met is the one reported.
+      (void)master.CloseAudioTrack();
+      return nError;
     }
     hr = master.CloseAudioTrack();
     if (hr != S_OK) return StagingErrorNumber(hr);
@@ -87,7 +59,7 @@ SHORT CCantrelJobs::StageTracks(CDiscMaster& master, const std::vector<std::u16s
 }
 
 UINT CCantrelJobs::DriveListThread(LPVOID pParam) {
-  std::unique_ptr<JobParams> pParams(static_cast<JobParams*>(pParam));
+  std::unique_ptr<DriveListJobParams> pParams(static_cast<DriveListJobParams*>(pParam));
   if (!pParams) return 0;
   if (pParams->pDrives) {
     CJobApartment apartment;
@@ -100,8 +72,10 @@ UINT CCantrelJobs::DriveListThread(LPVOID pParam) {
         CRecorder recorder;
         for (HRESULT hr = master.GetFirstRecorder(recorder); hr == S_OK; hr = master.GetNextRecorder(recorder)) {
           CBstr bstrVendor, bstrProduct, bstrRevision;
-          recorder.GetDisplayNames(bstrVendor.ReleaseAndGetAddressOf(), bstrProduct.ReleaseAndGetAddressOf(),
-                                   bstrRevision.ReleaseAndGetAddressOf());
+          // Not examined: a recorder that cannot name itself is listed with
+          // empty names, so that positions still match the jobs' Drive.
+          (void)recorder.GetDisplayNames(bstrVendor.ReleaseAndGetAddressOf(), bstrProduct.ReleaseAndGetAddressOf(),
+                                         bstrRevision.ReleaseAndGetAddressOf());
           pParams->pDrives->Add(bstrVendor.View(), bstrProduct.View(), bstrRevision.View());
         }
       }
@@ -114,120 +88,86 @@ UINT CCantrelJobs::DriveListThread(LPVOID pParam) {
   return 0;
 }
 
-namespace {
-
-// Another program holds the recorder: worth telling apart from a bad disc.
-bool IsRecorderInUse(HRESULT hr) {
-  return hr == IMAPI_E_DEVICE_NOTACCESSIBLE || hr == IMAPI_E_DEVICE_STILL_IN_USE;
+UINT CCantrelJobs::Run(LPVOID pParam, void (*pfnJob)(CJobRunner& job)) {
+  if (!pParam) return 0;
+  CJobRunner job(std::unique_ptr<JobParams>(static_cast<JobParams*>(pParam)));
+  pfnJob(job);
+  return 0;
 }
 
-// Registers a new sink bound to the control's window; from then on the
-// service alone keeps it (a refused registration frees it at once).
-HRESULT AdviseProgressSink(CDiscMaster& master, const JobParams& params, UINT_PTR* pnCookie) {
-  ComPtr<CProgressSink> pSink = ComPtr<CProgressSink>::Attach(CProgressSink::Create(params.hWndCtrl));
-  return master.ProgressAdvise(pSink.Get(), pnCookie);
+UINT CCantrelJobs::BurnThread(LPVOID pParam) { return Run(pParam, &Burn); }
+UINT CCantrelJobs::EraseThread(LPVOID pParam) { return Run(pParam, &Erase); }
+UINT CCantrelJobs::EjectThread(LPVOID pParam) { return Run(pParam, &Eject); }
+
+SHORT CCantrelJobs::CheckBurn(CJobRunner& job) {
+  CDiscMaster& master = job.Master();
+  const HRESULT hrOpen = master.OpenExclusive();
+  LONG lMediaType = 0, lMediaFlags = 0;
+  // Not examined: a recorder that did not open or answer leaves the flags
+  // at 0, which is a disc that is not blank.
+  (void)master.QueryMediaType(&lMediaType, &lMediaFlags);
+  // Not examined: nothing was written, and the recording opens the recorder anew.
+  (void)master.CloseExclusive();
+  if (IsRecorderInUse(hrOpen)) return CANTREL_ERR_INUSE;
+  if (!(lMediaFlags & MEDIA_BLANK)) return CANTREL_ERR_NOTBLANK;
+  // Nothing to burn is not a burnt disc.
+  if (job.Params<BurnJobParams>().vecTracks.empty()) return CANTREL_ERR_STAGING;
+  return 0;
 }
 
-}  // namespace
-
-UINT CCantrelJobs::BurnThread(LPVOID pParam) {
-  std::unique_ptr<JobParams> pParams(static_cast<JobParams*>(pParam));
-  if (!pParams) return 0;
-  const JobParams& params = *pParams;
-  CJobApartment apartment;
-  {
-    CDiscMaster master;
-    master.Open();
-    ChooseRecorder(master, params.nDrive);
-
-    const HRESULT hrOpen = master.OpenExclusive();
-    LONG lMediaType = 0, lMediaFlags = 0;
-    master.QueryMediaType(&lMediaType, &lMediaFlags);
-    master.CloseExclusive();
-
-    if (IsRecorderInUse(hrOpen)) {
-      Post(params, WM_JOB_ERROR, CANTREL_ERR_INUSE);
-      Post(params, WM_JOB_DONE);
-    } else if (!(lMediaFlags & MEDIA_BLANK)) {
-      Post(params, WM_JOB_ERROR, CANTREL_ERR_NOTBLANK);
-      Post(params, WM_JOB_DONE);
-    } else if (params.vecTracks.empty()) {
-      // Nothing to burn is not a burnt disc.
-      Post(params, WM_JOB_ERROR, CANTREL_ERR_STAGING);
-      Post(params, WM_JOB_DONE);
+void CCantrelJobs::Burn(CJobRunner& job) {
+  const BurnJobParams& params = job.Params<BurnJobParams>();
+  CDiscMaster& master = job.Master();
+  if (SHORT nError = CheckBurn(job)) {
+    job.PostError(nError);
+  } else {
+    // Not examined: without the audio format the first track is refused,
+    // and that is reported.
+    (void)master.SetActiveFormat(IID_IRedbookDiscMaster);
+    CProgressRegistration progress = job.RegisterProgress();
+    nError = progress.Result() == S_OK ? StageTracks(master, params.vecTracks) : StagingErrorNumber(progress.Result());
+    if (nError == 0) {
+      HRESULT hrRecord = master.RecordDisc(params.bSimulate != 0, params.bEjectAfterBurn != 0);
+      if (FAILED(hrRecord)) nError = IsRecorderInUse(hrRecord) ? CANTREL_ERR_INUSE : CANTREL_ERR_RECORD;
+    }
+    if (nError != 0) {
+      job.PostError(nError);
     } else {
-      master.SetActiveFormat(IID_IRedbookDiscMaster);
-
-      UINT_PTR nCookie = 0;
-      HRESULT hrStatus = AdviseProgressSink(master, params, &nCookie);
-      const bool bAdvised = SUCCEEDED(hrStatus);
-
-      SHORT nError = hrStatus == S_OK ? StageTracks(master, params.vecTracks) : StagingErrorNumber(hrStatus);
-      if (nError == 0) {
-        HRESULT hrRecord = master.RecordDisc(params.bSimulate != 0, params.bEjectAfterBurn != 0);
-        if (FAILED(hrRecord)) nError = IsRecorderInUse(hrRecord) ? CANTREL_ERR_INUSE : CANTREL_ERR_RECORD;
-      }
-      if (nError == 0) {
-        Post(params, WM_JOB_DONE);
-        if (bAdvised) master.ProgressUnadvise(nCookie);
-        Post(params, WM_BURN_COMPLETE);
-      } else {
-        Post(params, WM_JOB_ERROR, nError);
-        Post(params, WM_JOB_DONE);
-        if (bAdvised) master.ProgressUnadvise(nCookie);
-      }
+      // Not busy at BurnComplete, so its handler may burn again; the sink goes before it, so nothing follows it.
+      job.EndJob();
+      progress.End();
+      job.Post(WM_BURN_COMPLETE);
     }
-    master.Close();
   }
-  return 0;
+  master.Close();
 }
 
-UINT CCantrelJobs::EraseThread(LPVOID pParam) {
-  std::unique_ptr<JobParams> pParams(static_cast<JobParams*>(pParam));
-  if (!pParams) return 0;
-  const JobParams& params = *pParams;
-  {
-    CJobApartment apartment;
-    CDiscMaster master;
-    master.Open();
-    ChooseRecorder(master, params.nDrive);
-
-    UINT_PTR nCookie = 0;
-    HRESULT hrAdvise = AdviseProgressSink(master, params, &nCookie);
-
-    // A recorder that cannot be opened is an erase that failed: without an
-    // event the host could not tell a finished job from a running one.
-    HRESULT hrErase = master.OpenExclusive();
-    if (SUCCEEDED(hrErase)) {
-      hrErase = master.Erase(params.bFullErase != 0);
-      master.CloseExclusive();
-    }
-    if (IsRecorderInUse(hrErase))
-      Post(params, WM_JOB_ERROR, CANTREL_ERR_INUSE);
-    else if (FAILED(hrErase))
-      Post(params, WM_JOB_ERROR, CANTREL_ERR_ERASE);
-    else
-      Post(params, WM_ERASE_COMPLETE);
-    if (SUCCEEDED(hrAdvise)) master.ProgressUnadvise(nCookie);
+void CCantrelJobs::Erase(CJobRunner& job) {
+  CDiscMaster& master = job.Master();
+  // Its result only decides whether the sink is given back: an erase that
+  // cannot report progress still erases.
+  CProgressRegistration progress = job.RegisterProgress();
+  // A recorder that cannot be opened is an erase that failed: without an
+  // event the host could not tell a finished job from a running one.
+  HRESULT hrErase = master.OpenExclusive();
+  if (SUCCEEDED(hrErase)) {
+    hrErase = master.Erase(job.Params<EraseJobParams>().bFullErase != 0);
+    // Not examined: the erase has already given its result.
+    (void)master.CloseExclusive();
   }
-  Post(params, WM_JOB_DONE);
-  return 0;
+  if (IsRecorderInUse(hrErase))
+    job.PostError(CANTREL_ERR_INUSE);
+  else if (FAILED(hrErase))
+    job.PostError(CANTREL_ERR_ERASE);
+  else
+    job.Post(WM_ERASE_COMPLETE);
 }
 
-UINT CCantrelJobs::EjectThread(LPVOID pParam) {
-  std::unique_ptr<JobParams> pParams(static_cast<JobParams*>(pParam));
-  if (!pParams) return 0;
-  const JobParams& params = *pParams;
-  CJobApartment apartment;
-  {
-    CDiscMaster master;
-    master.Open();
-    ChooseRecorder(master, params.nDrive);
-    if (SUCCEEDED(master.OpenExclusive())) {
-      master.Eject();
-      master.CloseExclusive();
-    }
-    Post(params, WM_JOB_DONE);
+void CCantrelJobs::Eject(CJobRunner& job) {
+  CDiscMaster& master = job.Master();
+  if (SUCCEEDED(master.OpenExclusive())) {
+    // Not examined: an eject reports nothing, whether the tray opened or not.
+    (void)master.Eject();
+    (void)master.CloseExclusive();
   }
-  return 0;
 }

@@ -1,8 +1,8 @@
 // The control's jobs, each on a worker thread of its own with its own
 // apartment and its own disc-mastering objects: the recorder listing behind
-// InitControl, and the burn, erase and eject jobs. Each takes a JobParams
-// that it frees before it ends. Burn, erase and eject post WM_JOB_DONE
-// exactly once, on every path.
+// InitControl, and the burn, erase and eject jobs. Each takes the parameter
+// record of its kind and frees it before it ends. Burn, erase and eject run
+// in a CJobRunner, which posts WM_JOB_DONE exactly once, on every path.
 #pragma once
 
 #include <string>
@@ -10,6 +10,8 @@
 
 #include "control/imapi/CDiscMaster.h"
 #include "platform/olectl/CWinThread.h"
+
+class CJobRunner;
 
 class CCantrelJobs {
  public:
@@ -22,9 +24,14 @@ class CCantrelJobs {
   static SHORT StagingErrorNumber(HRESULT hrStatus);
 
  private:
-  // Makes the recorder at position nDrive of the service's enumeration the
-  // master's own; out of range, the recorder that Open obtained stays.
-  static void ChooseRecorder(CDiscMaster& master, SHORT nDrive);
+  // Runs pfnJob in a runner that takes over pParam, a JobParams of the job's kind.
+  static UINT Run(LPVOID pParam, void (*pfnJob)(CJobRunner& job));
+  static void Burn(CJobRunner& job);
+  static void Erase(CJobRunner& job);
+  static void Eject(CJobRunner& job);
+  // 0 when the recorder holds a blank disc and there is something to burn,
+  // else the error number; nothing is staged before.
+  static SHORT CheckBurn(CJobRunner& job);
   // Stages every track; 0 when all were staged, else the error number.
   static SHORT StageTracks(CDiscMaster& master, const std::vector<std::u16string>& vecTracks);
 };

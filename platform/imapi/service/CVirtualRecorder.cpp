@@ -14,6 +14,8 @@
 #include <thread>
 #include <utility>
 
+#include "platform/base/FdIo.h"
+#include "platform/base/UniqueFd.h"
 #include "platform/imapi/Imapi.h"
 #include "platform/imapi/service/CAudioStash.h"
 #include "platform/imapi/service/CCueSheet.h"
@@ -22,25 +24,6 @@ namespace {
 
 constexpr uint64_t kBlock = CAudioStash::kBlockBytes;
 constexpr uint64_t kMaxChunkBlocks = 256;
-
-class CFd {
- public:
-  explicit CFd(int fd = -1) : m_fd(fd) {}
-  ~CFd() {
-    if (m_fd >= 0) ::close(m_fd);
-  }
-  CFd(const CFd&) = delete;
-  CFd& operator=(const CFd&) = delete;
-  int Get() const { return m_fd; }
-  int Release() { return std::exchange(m_fd, -1); }
-  void Reset(int fd) {
-    if (m_fd >= 0) ::close(m_fd);
-    m_fd = fd;
-  }
-
- private:
-  int m_fd;
-};
 
 std::string ImageBase(unsigned number) {
   char buf[32];
@@ -58,19 +41,8 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
   return true;
 }
 
-bool WriteAll(int fd, const char* p, size_t n) {
-  while (n > 0) {
-    ssize_t w = ::write(fd, p, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    p += w;
-    n -= static_cast<size_t>(w);
-  }
-  return true;
-}
-
 void SyncFolder(const std::string& folder) {
-  CFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.Get() >= 0) (void)::fsync(dir.Get());
 }
 
@@ -123,7 +95,7 @@ HRESULT CVirtualRecorder::OpenExclusive() {
   if (m_lockFd >= 0) return S_OK;
   struct stat st{};
   if (::stat(m_config.folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return IMAPI_E_DEVICE_NOTPRESENT;
-  CFd fd(::open((m_config.folder + "/.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+  UniqueFd fd(::open((m_config.folder + "/.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
   if (fd.Get() < 0) return IMAPI_E_DEVICE_NOTACCESSIBLE;
   while (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
     if (errno != EINTR) return IMAPI_E_DEVICE_NOTACCESSIBLE;
@@ -205,7 +177,7 @@ HRESULT CVirtualRecorder::Publish(const std::string& tmpBin, unsigned number, co
   }
   const std::string cue = CCueSheet::Text(*base + ".bin", blocks);
   const std::string tmpCue = folder + "/." + *base + ".cue.tmp-" + std::to_string(::getpid());
-  CFd fd(::open(tmpCue.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  UniqueFd fd(::open(tmpCue.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
   bool ok = fd.Get() >= 0 && WriteAll(fd.Get(), cue.data(), cue.size()) && ::fsync(fd.Get()) == 0;
   ok = fd.Get() >= 0 && ::close(fd.Release()) == 0 && ok;
   if (!ok || !RenameNoReplace(tmpCue, folder + "/" + *base + ".cue")) {
@@ -239,7 +211,7 @@ HRESULT CVirtualRecorder::Record(const std::vector<imapi_backend::TrackSpec>& tr
 
   const unsigned number = NextImageNumber(folder);
   const std::string tmpBin = folder + "/." + ImageBase(number) + ".bin.tmp-" + std::to_string(::getpid());
-  CFd dst(bSimulate ? -1 : ::open(tmpBin.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+  UniqueFd dst(bSimulate ? -1 : ::open(tmpBin.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
   if (!bSimulate && dst.Get() < 0) return IMAPI_E_FILEACCESS;
   auto fail = [&](HRESULT hr) {
     if (!bSimulate) ::unlink(tmpBin.c_str());
@@ -249,7 +221,7 @@ HRESULT CVirtualRecorder::Record(const std::vector<imapi_backend::TrackSpec>& tr
   const auto start = std::chrono::steady_clock::now();
   uint64_t done = 0;
   std::string openPath;
-  CFd src;
+  UniqueFd src;
   for (size_t i = 0; i < tracks.size(); ++i) {
     const auto& t = tracks[i];
     if (t.stashPath != openPath) {

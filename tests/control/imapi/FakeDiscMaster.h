@@ -1,14 +1,13 @@
 // A scripted stand-in for the disc-mastering service, registered in-process
-// under CLSID_MSDiscMasterObj for as long as a FakeDiscMaster lives. It
-// answers what its script says, records every call in order and can report
-// the reference counts of the objects it handed out, so that callers can be
-// checked call by call and for leaks.
-//
-// Names in the call log: "Master", "Enum", "Redbook", "Joliet" and
-// "Recorder<n>" (n = position in the script's recorder list), e.g.
-// "Master.SetActiveDiscMasterFormat(Redbook)", "Recorder1.OpenExclusive",
-// "Redbook.CreateAudioTrack(300)", "Master.RecordDisc(0,1)". The final
-// release of an object is logged as "<name>.destroyed".
+// under CLSID_MSDiscMasterObj for as long as a FakeDiscMaster lives. Every
+// call is logged as "<object>.<method>" plus its arguments, e.g.
+// "Recorder1.Erase(1)", "Master.SetActiveDiscRecorder(Recorder1)",
+// "Master.RecordDisc(0,1)"; objects are "Master", "Enum", "Redbook" and
+// "Recorder<n>", their final release logs "<object>.destroyed", and the
+// class factory logs "Create". A call answers what the script's results
+// hold for "<object>.<method>" (or "Create"), else what a careful service
+// would. The audio format is the active one from the start; the data
+// format is not offered.
 #pragma once
 
 #include <cstdint>
@@ -20,71 +19,33 @@
 
 #include "platform/imapi/Imapi.h"
 
-struct FakeRecorderScript {
-  std::u16string vendor = u"FAKEVEND";
-  std::u16string product = u"Fake Recorder";
-  std::u16string revision = u"1.00";
-  LONG mediaType = MEDIA_CDDA_CDROM;
-  LONG mediaFlags = MEDIA_BLANK | MEDIA_WRITABLE;
-  HRESULT hrGetDisplayNames = S_OK;
-  HRESULT hrOpenExclusive = S_OK;
-  HRESULT hrClose = S_OK;
-  HRESULT hrQueryMediaType = S_OK;
-  HRESULT hrEject = S_OK;
-  HRESULT hrErase = S_OK;
-};
-
 struct FakeScript {
-  HRESULT hrCreate = S_OK;  // the class factory's answer
-  HRESULT hrOpen = S_OK;
-  IID activeFormat = IID_IJolietDiscMaster;  // what GetActiveDiscMasterFormat gives first
-  HRESULT hrGetActiveFormat = S_OK;
-  HRESULT hrSetActiveFormat = S_OK;
-  HRESULT hrEnumDiscRecorders = S_OK;
-  int activeRecorder = 0;  // GetActiveDiscRecorder's recorder; -1 or out of range: none
-  HRESULT hrGetActiveDiscRecorder = S_OK;
-  HRESULT hrSetActiveDiscRecorder = S_OK;
-  HRESULT hrSetActiveNullRecorder = E_POINTER;
-  HRESULT hrProgressAdvise = S_OK;
-  HRESULT hrProgressUnadvise = S_OK;
-  HRESULT hrRecordDisc = S_OK;
-  HRESULT hrClose = S_OK;
-  std::vector<FakeRecorderScript> recorders = {FakeRecorderScript{}};
-  // Recorder operations other than OpenExclusive/Close/GetDisplayNames give
-  // IMAPI_E_NOTOPENED unless the recorder is open for exclusive use.
-  bool requireExclusive = true;
-
-  // Staging results by call number (0-based, counted per disc master); calls
-  // not listed behave like a careful service: a track opened while one is
-  // open gives IMAPI_E_TRACKOPEN, blocks or a close without an open track
-  // IMAPI_E_TRACKNOTOPEN, a byte count that is not a positive multiple of
-  // 2352 E_INVALIDARG.
-  std::map<int, HRESULT> createAudioTrackResults;
-  std::map<int, HRESULT> addAudioTrackBlocksResults;
-  std::map<int, HRESULT> closeAudioTrackResults;
-
-  // During RecordDisc: QueryCancel, NotifyTrackProgress per staged track,
-  // NotifyBlockProgress after each, NotifyClosingDisc(closingSeconds),
-  // NotifyBurnComplete(hrRecordDisc) on every advised sink.
-  bool callSinks = true;
-  LONG closingSeconds = 7;
-  // Runs inside RecordDisc after the notifications (on the caller's thread).
+  std::map<std::string, HRESULT> results;  // e.g. {"Recorder0.OpenExclusive", IMAPI_E_DEVICE_NOTACCESSIBLE}
+  int recorders = 1;                       // named "VENDOR<n>", "Product<n>", "1.<n>"
+  int activeRecorder = 0;                  // out of range: the service has none
+  LONG mediaFlags = MEDIA_BLANK | MEDIA_WRITABLE;
+  // Runs inside RecordDisc after the sinks were told of every staged track.
   std::function<void()> duringRecord;
-};
-
-struct FakeStagedTrack {
-  LONG announcedBlocks = 0;
-  LONG addedBlocks = 0;
-  bool closed = false;
-  std::vector<uint8_t> data;
 };
 
 struct FakeRecordCall {
   bool simulate = false;
   bool eject = false;
-  std::vector<FakeStagedTrack> tracks;
-  std::vector<HRESULT> sinkResults;  // what each sink call answered, in order
-  bool cancelAsked = false;          // a sink asked to cancel
+  std::vector<std::vector<uint8_t>> tracks;  // the bytes staged per track
+  std::vector<HRESULT> sinkResults;          // what the sinks answered, in order
+  bool cancelAsked = false;
+};
+
+// What the fake has seen so far.
+struct FakeLog {
+  std::vector<std::string> calls;
+  size_t liveObjects = 0;  // handed out and not yet destroyed
+  size_t advisedSinks = 0;  // registered and not unregistered
+  int mastersCreated = 0;
+  std::vector<std::vector<uint8_t>> staged;  // by the latest master
+  std::vector<FakeRecordCall> records;
+
+  size_t CountCalls(const std::string& call) const;
 };
 
 class FakeDiscMaster {
@@ -95,26 +56,7 @@ class FakeDiscMaster {
   FakeDiscMaster(const FakeDiscMaster&) = delete;
   FakeDiscMaster& operator=(const FakeDiscMaster&) = delete;
 
-  void SetScript(const FakeScript& script);
-  FakeScript Script() const;
-
-  std::vector<std::string> Calls() const;
-  // Calls whose text starts with prefix, in order.
-  std::vector<std::string> CallsStartingWith(const std::string& prefix) const;
-  size_t CountCalls(const std::string& call) const;
-  void ClearCalls();
-
-  // Sum of the reference counts of the live objects with that name.
-  ULONG RefCount(const std::string& name) const;
-  // Objects handed out and not yet destroyed (the class object excluded).
-  size_t LiveObjects() const;
-  int MastersCreated() const;
-  // Sinks currently held by live disc masters.
-  size_t AdvisedSinks() const;
-
-  // Staging of the most recently created disc master.
-  std::vector<FakeStagedTrack> Staged() const;
-  std::vector<FakeRecordCall> Records() const;
+  FakeLog Log() const;
 
   struct State;
 

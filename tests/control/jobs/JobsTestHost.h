@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,12 +29,10 @@ class JobsTestHost {
     COleControlSite::EnsureApplication();
     CoInitialize(nullptr);
     m_pCtrl = ComPtr<CCantrelCtrl>::Attach(new CCantrelCtrl());
-    RECT rc{10, 20, 110, 70};
-    EXPECT_EQ(m_site.AttachControl(static_cast<IDispatch*>(m_pCtrl.Get()), rc), S_OK);
+    EXPECT_EQ(m_site.AttachControl(static_cast<IDispatch*>(m_pCtrl.Get()), RECT{10, 20, 110, 70}), S_OK);
     EXPECT_EQ(m_site.ConnectEvents(DIID__DcantrelEvents,
                                    [this](DISPID id, const std::vector<CVariant>& args) {
-                                     m_events.push_back({id, args, std::this_thread::get_id(),
-                                                         m_pCtrl ? m_pCtrl->IsBusy() : FALSE});
+                                     m_events.push_back({id, args, std::this_thread::get_id(), m_pCtrl->IsBusy()});
                                      if (m_onEvent) m_onEvent(id);
                                    }),
               S_OK);
@@ -56,17 +55,11 @@ class JobsTestHost {
   SHORT Add(const std::string& path) {
     return Call(DISPID_CANTREL_ADDAUDIOTRACK, {CVariant::String(std::u16string(path.begin(), path.end()))}).iVal;
   }
-  void PutDrive(SHORT n) {
-    CVariant r;
-    ASSERT_EQ(DispInvoke(m_site.GetDispatch().Get(), DISPID_CANTREL_DRIVE, DISPATCH_PROPERTYPUT, {CVariant::Short(n)},
-                         &r),
-              S_OK);
-  }
+  void PutDrive(SHORT n) { Call(DISPID_CANTREL_DRIVE, {CVariant::Short(n)}, DISPATCH_PROPERTYPUT); }
 
   bool WaitIdle(int timeoutMs = 20000) {
     return COleControlSite::PumpMessagesUntil([this] { return !m_pCtrl || !m_pCtrl->IsBusy(); }, timeoutMs);
   }
-  // Pumps until an event with that DISPID arrived.
   bool WaitEvent(DISPID id, int timeoutMs = 20000) {
     return COleControlSite::PumpMessagesUntil([&] { return Count(id) > 0; }, timeoutMs);
   }
@@ -81,15 +74,15 @@ class JobsTestHost {
     for (const auto& e : m_events) n += e.dispid == id;
     return n;
   }
-  std::vector<DISPID> Order() const {
-    std::vector<DISPID> ids;
-    for (const auto& e : m_events) ids.push_back(e.dispid);
-    return ids;
-  }
   const RecordedEvent* First(DISPID id) const {
     for (const auto& e : m_events)
       if (e.dispid == id) return &e;
     return nullptr;
+  }
+  std::vector<DISPID> Order() const {
+    std::vector<DISPID> ids;
+    for (const auto& e : m_events) ids.push_back(e.dispid);
+    return ids;
   }
 
   ComPtr<CCantrelCtrl> m_pCtrl;
