@@ -110,7 +110,11 @@ add_custom_command(OUTPUT ${CANTREL_DEMO_FIRMWARE}
   DEPENDS wavtone
   COMMENT "Making the demonstration firmware file"
   VERBATIM)
-add_custom_target(cantrel_demo_firmware ALL DEPENDS ${CANTREL_DEMO_FIRMWARE})
+if(CANTREL_SANITIZE)
+  add_custom_target(cantrel_demo_firmware DEPENDS ${CANTREL_DEMO_FIRMWARE})
+else()
+  add_custom_target(cantrel_demo_firmware ALL DEPENDS ${CANTREL_DEMO_FIRMWARE})
+endif()
 
 set(_portable_programs regsvr cantrel discmaster wavtone)
 if(TARGET quillon)

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "platform/com/ResultMacros.h"
 #include "platform/imapi/Imapi.h"
 
 CBackendRecorder::CBackendRecorder(std::shared_ptr<imapi_backend::DriveBackend> backend,
@@ -9,7 +10,7 @@ CBackendRecorder::CBackendRecorder(std::shared_ptr<imapi_backend::DriveBackend> 
     : m_backend(std::move(backend)), m_info(std::move(info)) {}
 
 CBackendRecorder::~CBackendRecorder() {
-  if (m_bOpen) (void)m_backend->Close(m_info.id);
+  if (m_bOpen) IgnoreResult(m_backend->Close(m_info.id), "closing on destruction; nobody to tell");
 }
 
 LONG CBackendRecorder::RecorderType() const { return RECORDER_CDRW; }

@@ -17,7 +17,7 @@ PX_EXPORT HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
   if (!IsEqualCLSID(rclsid, CLSID_MSDiscMasterObj)) return CLASS_E_CLASSNOTAVAILABLE;
-  auto factory = ComPtr<IClassFactory>::Attach(new CDiscMasterClassFactory());
+  auto factory = ComPtr<IClassFactory>(Make<CDiscMasterClassFactory>());
   return factory->QueryInterface(riid, ppv);
 }
 
