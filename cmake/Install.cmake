@@ -146,6 +146,7 @@ foreach(_script postinst prerm postrm)
 endforeach()
 
 set(CPACK_PACKAGE_NAME cantrel)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Cantrel developers")
 set(CPACK_PACKAGE_CONTACT "Cantrel developers <cantrel@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "audio CD burner control and firmware burner")
