@@ -114,6 +114,7 @@ class CBlockCopier {
 CVirtualRecorder::CVirtualRecorder(VirtualRecorderConfig config) : m_config(std::move(config)) {}
 
 CVirtualRecorder::~CVirtualRecorder() {
+  EndReading();
   if (m_lockFd >= 0) ::close(m_lockFd);
 }
 
@@ -134,6 +135,7 @@ HRESULT CVirtualRecorder::OpenExclusive() {
 
 HRESULT CVirtualRecorder::Close() {
   if (m_lockFd < 0) return IMAPI_E_NOTOPENED;
+  EndReading();
   ::close(m_lockFd);  // drops the lock
   m_lockFd = -1;
   return S_OK;
@@ -285,4 +287,58 @@ HRESULT CVirtualRecorder::Record(const std::vector<imapi_backend::TrackSpec>& tr
   }
   if (bEject && !CTrayState::Blank(m_config.media).Write(folder)) return IMAPI_E_GENERIC;
   return S_OK;
+}
+
+HRESULT CVirtualRecorder::ReadLayout(std::vector<imapi_backend::AudioTrackExtent>* tracks) {
+  if (!IsOpen()) return IMAPI_E_NOTOPENED;
+  EndReading();
+  tracks->clear();
+  CTrayState tray = Tray();
+  if (tray.m_bBlank) return IMAPI_E_MEDIUM_INVALIDTYPE;
+  const std::string base = m_config.folder + "/" + tray.m_strImage;
+  std::string cue;
+  {
+    CFd fd(::open((base + ".cue").c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.Get() < 0) return IMAPI_E_INVALIDIMAGE;
+    char buf[4096];
+    for (ssize_t n; (n = ::read(fd.Get(), buf, sizeof buf)) != 0;) {
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 || cue.size() > (1u << 20)) return IMAPI_E_INVALIDIMAGE;
+      cue.append(buf, static_cast<size_t>(n));
+    }
+  }
+  std::vector<uint32_t> starts;
+  if (!CCueSheet::Starts(cue, &starts)) return IMAPI_E_INVALIDIMAGE;
+  CFd bin(::open((base + ".bin").c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat st{};
+  if (bin.Get() < 0 || ::fstat(bin.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return IMAPI_E_INVALIDIMAGE;
+  // A binary cut within a block, or before the last track, is no disc.
+  const auto size = static_cast<uint64_t>(st.st_size);
+  if (size % kBlock != 0 || size / kBlock <= starts.back()) return IMAPI_E_INVALIDIMAGE;
+  for (size_t i = 0; i < starts.size(); ++i) {
+    const uint64_t end = i + 1 < starts.size() ? starts[i + 1] : size / kBlock;
+    tracks->push_back({starts[i], static_cast<uint32_t>(end - starts[i])});
+  }
+  m_readBlocks = size / kBlock;
+  m_readFd = bin.Release();
+  return S_OK;
+}
+
+HRESULT CVirtualRecorder::ReadAudio(uint32_t firstBlock, uint32_t blocks, uint8_t* out) {
+  if (m_readFd < 0) return IMAPI_E_NOTOPENED;
+  if (uint64_t{firstBlock} + blocks > m_readBlocks) return E_INVALIDARG;
+  const size_t n = size_t{blocks} * kBlock;
+  for (size_t done = 0; done < n;) {
+    ssize_t r = ::pread(m_readFd, out + done, n - done, static_cast<off_t>(firstBlock * kBlock + done));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) return IMAPI_E_INVALIDIMAGE;  // shrunk while being read
+    done += static_cast<size_t>(r);
+  }
+  return S_OK;
+}
+
+void CVirtualRecorder::EndReading() {
+  if (m_readFd >= 0) ::close(m_readFd);
+  m_readFd = -1;
+  m_readBlocks = 0;
 }
