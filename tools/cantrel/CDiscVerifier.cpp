@@ -10,7 +10,7 @@
 #include "platform/imapi/verify/CAudioComparer.h"
 #include "tools/automate/ValueText.h"
 #include "tools/cantrel/CBurnProgress.h"
-#include "tools/cantrel/CReadbackDiscSource.h"
+#include "platform/imapi/verify/CReadbackDiscSource.h"
 #include "tools/cantrel/CWavTrackSource.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/cantrel/CReadbackDiscSource.h"
+#include "platform/imapi/verify/CReadbackDiscSource.h"
 
 std::vector<DiscTrackExtent> CReadbackDiscSource::Tracks() const {
   std::vector<DiscTrackExtent> out;
