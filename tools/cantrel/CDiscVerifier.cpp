@@ -58,7 +58,8 @@ CDiscVerifier::Result CDiscVerifier::Open(int nDrive, std::string* pWhy) {
       return Result::Identical;
     case IMAPI_E_DEVICE_NOTPRESENT:
       *pWhy = "there is no " + recorder + "; 'cantrel drives' lists them";
-      break;
+      m_reader = nullptr;
+      return Result::NoSuchRecorder;
     case IMAPI_E_DEVICE_NOTACCESSIBLE:
       *pWhy = recorder + " is in use by another program";
       m_reader = nullptr;

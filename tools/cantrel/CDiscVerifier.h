@@ -11,7 +11,7 @@
 
 class CDiscVerifier {
  public:
-  enum class Result { Identical, Differs, Failed, Busy };
+  enum class Result { Identical, Differs, Failed, Busy, NoSuchRecorder };
 
   CDiscVerifier() = default;
   ~CDiscVerifier();

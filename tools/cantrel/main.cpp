@@ -166,6 +166,7 @@ int Verify(const CantrelOptions& options, bool bEject) {
   std::string why;
   CDiscVerifier::Result result = verifier.Open(options.nDrive, &why);
   if (result == CDiscVerifier::Result::Busy) return Fail(why, kExitBusy);
+  if (result == CDiscVerifier::Result::NoSuchRecorder) return Fail(why, kExitUsage);
   if (result == CDiscVerifier::Result::Failed) return Fail(why);
   result = verifier.Compare(options.files, ::isatty(STDOUT_FILENO) != 0, &why);
   if (bEject) {

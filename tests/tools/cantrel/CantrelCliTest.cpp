@@ -28,6 +28,7 @@ TEST(CantrelCommandLine, AcceptedForms) {
       {{"erase", "--full", "--drive", "3"}, Command::Erase, 3, false, false, true, {}},
       {{"erase"}, Command::Erase, 0, false, false, false, {}},
       {{"eject", "--drive", "32767"}, Command::Eject, 32767, false, false, false, {}},
+      {{"verify", "--drive", "1", "a.wav", "b.wav"}, Command::Verify, 1, false, false, false, {"a.wav", "b.wav"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -81,6 +82,8 @@ TEST(CantrelCommandLine, RefusedForms) {
       {{"erase", "--simulate"}, "erase has no option --simulate"},
       {{"eject", "--full"}, "eject has no option --full"},
       {{"drives", "x"}, "drives takes no file names"},
+      {{"burn", "--verify", "--simulate", "a.wav"}, "--verify needs a disc"},
+      {{"verify", "--no-eject", "a.wav"}, "verify has no option --no-eject"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));

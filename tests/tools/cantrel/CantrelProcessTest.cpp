@@ -142,6 +142,7 @@ TEST_F(CantrelTool, WrongUsageExitsWith2) {
       {{"drives", "--drive", "0"}, "drives has no option --drive"},
       {{"burn", "--drive", "7", wav}, "there is no recorder 7"},
       {{"eject", "--drive=3"}, "there is no recorder 3"},
+      {{"verify", "--drive", "3", wav}, "there is no recorder 3"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -155,7 +156,8 @@ TEST_F(CantrelTool, WrongUsageExitsWith2) {
 
 TEST_F(CantrelTool, HelpGoesToStandardOutput) {
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {"--help"}, {"burn", "--help"}, {"erase", "-h"}, {"eject", "--help"}, {"drives", "--help"}}) {
+           {"--help"}, {"burn", "--help"}, {"erase", "-h"}, {"eject", "--help"}, {"drives", "--help"},
+           {"verify", "--help"}}) {
     SCOPED_TRACE(args[0]);
     auto r = Cantrel(args);
     EXPECT_EQ(r.status, 0);
@@ -163,6 +165,7 @@ TEST_F(CantrelTool, HelpGoesToStandardOutput) {
     EXPECT_TRUE(r.err.empty());
   }
   EXPECT_TRUE(Contains(Cantrel({"burn", "--help"}).out, "--no-eject"));
+  EXPECT_TRUE(Contains(Cantrel({"verify", "--help"}).out, "5 the disc differs from its files"));
 }
 
 TEST(CantrelToolUnregistered, SaysHowToRegisterTheControl) {
