@@ -1,6 +1,16 @@
 #include "fuzz/CFuzzDispatch.h"
 
+#include "platform/com/DispatchTable.h"
 #include "platform/com/Guid.h"
+
+namespace {
+
+const DispatchTable g_valueTable =
+    DispatchTable(u"FuzzValue", IID_IDispatch, u"",
+                  {{.name = u"Value", .dispid = DISPID_VALUE, .kind = DispKind::PropertyGet, .type = VT_VARIANT}})
+        .Bind({DispPropertyGet<&CFuzzDispatch::Value>(DISPID_VALUE)});
+
+}  // namespace
 
 CFuzzDispatch::CFuzzDispatch(const CVariant& value) : m_value(value) {}
 
@@ -34,15 +44,11 @@ HRESULT CFuzzDispatch::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) {
   return DISP_E_BADINDEX;
 }
 
-HRESULT CFuzzDispatch::GetIDsOfNames(REFIID, LPOLESTR*, UINT cNames, LCID, DISPID* rgDispId) {
-  for (UINT i = 0; rgDispId && i < cNames; ++i) rgDispId[i] = DISPID_UNKNOWN;
-  return DISP_E_UNKNOWNNAME;
+HRESULT CFuzzDispatch::GetIDsOfNames(REFIID, LPOLESTR* rgszNames, UINT cNames, LCID, DISPID* rgDispId) {
+  return g_valueTable.GetIDsOfNames(rgszNames, cNames, rgDispId);
 }
 
-HRESULT CFuzzDispatch::Invoke(DISPID dispIdMember, REFIID, LCID, WORD wFlags, DISPPARAMS*, VARIANT* pVarResult,
-                              EXCEPINFO*, UINT*) {
-  if (dispIdMember != DISPID_VALUE || !(wFlags & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
-  if (!pVarResult) return S_OK;
-  VariantInit(pVarResult);
-  return VariantCopy(pVarResult, &m_value);
+HRESULT CFuzzDispatch::Invoke(DISPID dispIdMember, REFIID, LCID, WORD wFlags, DISPPARAMS* pDispParams,
+                              VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) {
+  return g_valueTable.Invoke(this, dispIdMember, wFlags, pDispParams, pVarResult, pExcepInfo, puArgErr);
 }

@@ -1,5 +1,5 @@
 // A plain automation object for fuzzed arguments that carry an interface:
-// it answers its value property (DISPID_VALUE) with a fixed variant, so that
+// it answers its value property (DISPID_VALUE, "Value") with a fixed variant, so that
 // conversions through the value property are reached, and counts its
 // references so that a harness can tell when a callee kept or lost one.
 #pragma once
@@ -24,6 +24,7 @@ class CFuzzDispatch : public IDispatch {
                  VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
 
   ULONG RefCount() const { return m_cRef.load(); }
+  CVariant Value() const { return m_value; }
 
  private:
   virtual ~CFuzzDispatch() = default;

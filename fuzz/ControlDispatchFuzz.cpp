@@ -18,6 +18,7 @@
 #include "platform/com/Apartment.h"
 #include "platform/olectl/AfxDialogHook.h"
 #include "platform/olectl/COleControlSite.h"
+#include "tests/control/tracks/WavBytes.h"
 
 namespace {
 
@@ -36,29 +37,6 @@ void WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) {
   std::fclose(f);
 }
 
-std::vector<uint8_t> Wav(uint16_t channels, uint32_t rate, uint32_t dataBytes) {
-  std::vector<uint8_t> b;
-  auto put = [&b](const char* s) { b.insert(b.end(), s, s + 4); };
-  auto le = [&b](uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-  };
-  put("RIFF");
-  le(36 + dataBytes, 4);
-  put("WAVE");
-  put("fmt ");
-  le(16, 4);
-  le(1, 2);
-  le(channels, 2);
-  le(rate, 4);
-  le(rate * channels * 2, 4);
-  le(channels * 2, 2);
-  le(16, 2);
-  put("data");
-  le(dataBytes, 4);
-  for (uint32_t i = 0; i < dataBytes; ++i) b.push_back(static_cast<uint8_t>(i * 7));
-  return b;
-}
-
 INT_PTR CancelDialog(void*, UINT) { return 2; }  // as if the user closed it
 
 }  // namespace
@@ -70,10 +48,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   WriteFile("registry", {});
   setenv("COMPONENT_REGISTRY", (std::string(dir) + "/registry").c_str(), 1);
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  WriteFile("a.wav", Wav(2, 44100, 4 * 2352 + 100));
-  WriteFile("b.wav", Wav(2, 44100, 0));
-  WriteFile("m.wav", Wav(1, 44100, 100));
-  WriteFile("r.wav", Wav(2, 48000, 100));
+  using namespace wavbytes;
+  WriteFile("a.wav", WavFile(FmtBlock(), Pattern(4 * 2352 + 100)));
+  WriteFile("b.wav", WavFile(FmtBlock(), {}));
+  WriteFile("m.wav", WavFile(FmtBlock(1), Pattern(100)));
+  WriteFile("r.wav", WavFile(FmtBlock(2, 48000), Pattern(100)));
+  WriteFile("f.wav", WavFile(FmtBlock(2, 44100, 32, 3), Pattern(100)));
   WriteFile("x.wav", {'R', 'I', 'F', 'F'});
   COleControlSite::EnsureApplication();
   CoInitialize(nullptr);

@@ -17,19 +17,12 @@ class CDrive : public CCmdTarget {
   const std::u16string& VendorID() const { return m_strVendorID; }
   const std::u16string& Revision() const { return m_strRevision; }
 
-  // Fills an empty result with a new string holding a copy of str.
-  static HRESULT StringResult(VARIANT* pResult, std::u16string_view str);
-
  protected:
   const DispatchTable& GetDispatchTable() const override;
 
  private:
   CDrive(std::u16string_view strVendorID, std::u16string_view strProductID, std::u16string_view strRevision);
   ~CDrive() override = default;
-
-  static HRESULT GetProductID(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
-  static HRESULT GetVendorID(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
-  static HRESULT GetRevision(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
 
   const std::u16string m_strProductID;
   const std::u16string m_strVendorID;

@@ -1,25 +1,22 @@
 #include "control/drives/CDrives.h"
 
+#include <new>
+
 #include "control/drives/CEnumDrives.h"
 #include "control/interface/CantrelTables.h"
 #include "platform/com/Variant.h"
 
 namespace {
 
-CDrives* Self(void* pObject) { return static_cast<CDrives*>(static_cast<CCmdTarget*>(pObject)); }
-
-HRESULT DispatchResult(VARIANT* pResult, ComPtr<CDrive> pDrive) {
-  pResult->vt = VT_DISPATCH;
-  pResult->pdispVal = pDrive.Detach();
-  return S_OK;
-}
-
-// The zero-based index argument of the Find methods; negative is out of range.
-ComPtr<CDrive> AtIndexArg(void* pObject, const VARIANT* pArgs) {
-  SHORT nIndex = pArgs[0].iVal;
-  if (nIndex < 0) return nullptr;
-  return Self(pObject)->GetAt(static_cast<size_t>(nIndex));
-}
+// Bound when the library loads: a binding that does not fit stops it there.
+const DispatchTable g_drivesTable = IDrivesTable().Bind({
+    DispProperty<&CDrives::GetCountProp>(DISPID_DRIVES_COUNT),
+    DispPropertyGet<&CDrives::GetItem>(DISPID_DRIVES_ITEM),
+    DispMethod<&CDrives::FindProductID>(DISPID_DRIVES_FINDPRODUCTID),
+    DispMethod<&CDrives::FindVendorID>(DISPID_DRIVES_FINDVENDORID),
+    DispMethod<&CDrives::FindRevision>(DISPID_DRIVES_FINDREVISION),
+    DispPropertyGet<&CDrives::GetNewEnum>(DISPID_DRIVES_NEWENUM),
+});
 
 }  // namespace
 
@@ -52,60 +49,46 @@ ComPtr<CDrive> CDrives::FindByProductID(std::u16string_view strProductID) const 
   return nullptr;
 }
 
-const DispatchTable& CDrives::GetDispatchTable() const {
-  static const DispatchTable table = IDrivesTable().Bind({
-      {DISPID_DRIVES_COUNT, DispKind::Property, &CDrives::GetCountProp},
-      {DISPID_DRIVES_ITEM, DispKind::PropertyGet, &CDrives::GetItem},
-      {DISPID_DRIVES_FINDPRODUCTID, DispKind::Method, &CDrives::FindProductID},
-      {DISPID_DRIVES_FINDVENDORID, DispKind::Method, &CDrives::FindVendorID},
-      {DISPID_DRIVES_FINDREVISION, DispKind::Method, &CDrives::FindRevision},
-      {DISPID_DRIVES_NEWENUM, DispKind::PropertyGet, &CDrives::GetNewEnum},
-  });
-  return table;
-}
+const DispatchTable& CDrives::GetDispatchTable() const { return g_drivesTable; }
 
-HRESULT CDrives::GetCountProp(void* pObject, VARIANT*, UINT, VARIANT* pResult) {
-  pResult->vt = VT_I2;
-  pResult->iVal = static_cast<SHORT>(Self(pObject)->GetCount() & 0xFFFF);
-  return S_OK;
-}
+SHORT CDrives::GetCountProp() const { return static_cast<SHORT>(GetCount() & 0xFFFF); }
 
-HRESULT CDrives::GetItem(void* pObject, VARIANT* pArgs, UINT, VARIANT* pResult) {
-  const VARIANT& key = pArgs[0];
+ComPtr<CDrive> CDrives::GetItem(const VARIANT& key) const {
   // Only a plain string names a product; a string by reference is converted
   // like any other key.
   if (key.vt == VT_BSTR) {
-    std::u16string_view strKey = key.bstrVal ? std::u16string_view(key.bstrVal, SysStringLen(key.bstrVal))
-                                             : std::u16string_view();
-    return DispatchResult(pResult, Self(pObject)->FindByProductID(strKey));
+    return FindByProductID(key.bstrVal ? std::u16string_view(key.bstrVal, SysStringLen(key.bstrVal))
+                                       : std::u16string_view());
   }
   CVariant position;
-  if (FAILED(VariantChangeType(&position, &key, 0, VT_I4))) return DispatchResult(pResult, nullptr);
+  if (FAILED(VariantChangeType(&position, &key, 0, VT_I4))) return nullptr;
   LONG n = position.lVal;
-  if (n < 1) return DispatchResult(pResult, nullptr);
-  return DispatchResult(pResult, Self(pObject)->GetAt(static_cast<size_t>(n) - 1));
+  if (n < 1) return nullptr;
+  return GetAt(static_cast<size_t>(n) - 1);
 }
 
-HRESULT CDrives::FindProductID(void* pObject, VARIANT* pArgs, UINT, VARIANT* pResult) {
-  ComPtr<CDrive> pDrive = AtIndexArg(pObject, pArgs);
-  return CDrive::StringResult(pResult, pDrive ? std::u16string_view(pDrive->ProductID()) : std::u16string_view());
+ComPtr<CDrive> CDrives::AtIndex(SHORT nIndex) const {
+  return nIndex < 0 ? nullptr : GetAt(static_cast<size_t>(nIndex));
 }
 
-HRESULT CDrives::FindVendorID(void* pObject, VARIANT* pArgs, UINT, VARIANT* pResult) {
-  ComPtr<CDrive> pDrive = AtIndexArg(pObject, pArgs);
-  return CDrive::StringResult(pResult, pDrive ? std::u16string_view(pDrive->VendorID()) : std::u16string_view());
+std::u16string CDrives::FindProductID(SHORT nIndex) const {
+  ComPtr<CDrive> pDrive = AtIndex(nIndex);
+  return pDrive ? pDrive->ProductID() : std::u16string();
 }
 
-HRESULT CDrives::FindRevision(void* pObject, VARIANT* pArgs, UINT, VARIANT* pResult) {
-  ComPtr<CDrive> pDrive = AtIndexArg(pObject, pArgs);
-  return CDrive::StringResult(pResult, pDrive ? std::u16string_view(pDrive->Revision()) : std::u16string_view());
+std::u16string CDrives::FindVendorID(SHORT nIndex) const {
+  ComPtr<CDrive> pDrive = AtIndex(nIndex);
+  return pDrive ? pDrive->VendorID() : std::u16string();
 }
 
-HRESULT CDrives::GetNewEnum(void* pObject, VARIANT*, UINT, VARIANT* pResult) {
-  ComPtr<IEnumVARIANT> pEnum = CEnumDrives::Create(ComPtr<CDrives>(Self(pObject)));
-  if (!pEnum) return E_OUTOFMEMORY;
-  pEnum->Reset();
-  pResult->vt = VT_UNKNOWN;
-  pResult->punkVal = pEnum.Detach();
-  return S_OK;
+std::u16string CDrives::FindRevision(SHORT nIndex) const {
+  ComPtr<CDrive> pDrive = AtIndex(nIndex);
+  return pDrive ? pDrive->Revision() : std::u16string();
+}
+
+ComPtr<IEnumVARIANT> CDrives::GetNewEnum() {
+  ComPtr<IEnumVARIANT> pEnum = CEnumDrives::Create(ComPtr<CDrives>(this));
+  if (!pEnum) throw std::bad_alloc();  // answered as E_OUTOFMEMORY
+  (void)pEnum->Reset();
+  return pEnum;
 }

@@ -25,6 +25,17 @@ class CDrives : public CCmdTarget {
   // The first drive whose product identifier equals strProductID exactly.
   ComPtr<CDrive> FindByProductID(std::u16string_view strProductID) const;
 
+  // ---- Automation ----
+  SHORT GetCountProp() const;
+  // Key: a plain string names a product identifier; anything else that
+  // converts to a number is a position counted from 1. Null when none.
+  ComPtr<CDrive> GetItem(const VARIANT& key) const;
+  // By zero-based index; an empty string when out of range.
+  std::u16string FindProductID(SHORT nIndex) const;
+  std::u16string FindVendorID(SHORT nIndex) const;
+  std::u16string FindRevision(SHORT nIndex) const;
+  ComPtr<IEnumVARIANT> GetNewEnum();
+
  protected:
   const DispatchTable& GetDispatchTable() const override;
 
@@ -32,12 +43,8 @@ class CDrives : public CCmdTarget {
   CDrives() = default;
   ~CDrives() override = default;
 
-  static HRESULT GetCountProp(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
-  static HRESULT GetItem(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
-  static HRESULT FindProductID(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
-  static HRESULT FindVendorID(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
-  static HRESULT FindRevision(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
-  static HRESULT GetNewEnum(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
+  // The drive at a zero-based index argument; negative is out of range.
+  ComPtr<CDrive> AtIndex(SHORT nIndex) const;
 
   mutable std::mutex m_mutex;
   std::vector<ComPtr<CDrive>> m_vecDrives;

@@ -20,19 +20,21 @@ constexpr UINT IDD_ABOUTBOX_CANTREL = 1;
 constexpr auto kInitControlWait = std::chrono::milliseconds(10000);
 constexpr auto kBurnCompleteDelay = std::chrono::milliseconds(1000);
 
-CCantrelCtrl* Self(void* pObject) { return static_cast<CCantrelCtrl*>(static_cast<CCmdTarget*>(pObject)); }
-
-HRESULT ShortResult(VARIANT* pResult, SHORT n) {
-  pResult->vt = VT_I2;
-  pResult->iVal = n;
-  return S_OK;
-}
-
-HRESULT BoolResult(VARIANT* pResult, BOOL b) {
-  pResult->vt = VT_BOOL;
-  pResult->boolVal = b ? VARIANT_TRUE : VARIANT_FALSE;
-  return S_OK;
-}
+// Bound when the library loads: a binding that does not fit stops it there.
+const DispatchTable g_cantrelTable = DcantrelTable().Bind({
+    DispProperty<&CCantrelCtrl::GetDrive, &CCantrelCtrl::SetDrive>(DISPID_CANTREL_DRIVE),
+    DispProperty<&CCantrelCtrl::GetDrives>(DISPID_CANTREL_DRIVES),
+    DispMethod<&CCantrelCtrl::AboutBox>(DISPID_CANTREL_ABOUTBOX),
+    DispMethod<&CCantrelCtrl::Erase>(DISPID_CANTREL_ERASE),
+    DispMethod<&CCantrelCtrl::Burn>(DISPID_CANTREL_BURN),
+    DispMethod<&CCantrelCtrl::Eject>(DISPID_CANTREL_EJECT),
+    DispMethod<&CCantrelCtrl::GetDriveLetter>(DISPID_CANTREL_GETDRIVELETTER),
+    DispMethod<&CCantrelCtrl::InitControl>(DISPID_CANTREL_INITCONTROL),
+    DispMethod<&CCantrelCtrl::GetMediaFreeSpace>(DISPID_CANTREL_GETMEDIAFREESPACE),
+    DispMethod<&CCantrelCtrl::AddAudioTrack>(DISPID_CANTREL_ADDAUDIOTRACK),
+    DispMethod<&CCantrelCtrl::DeleteAudioTrack>(DISPID_CANTREL_DELETEAUDIOTRACK),
+    DispMethod<&CCantrelCtrl::DeleteAllItems>(DISPID_CANTREL_DELETEALLITEMS),
+});
 
 }  // namespace
 
@@ -52,23 +54,7 @@ CCantrelCtrl::CCantrelCtrl() : m_pDrives(CDrives::Create()) {
 
 CCantrelCtrl::~CCantrelCtrl() = default;
 
-const DispatchTable& CCantrelCtrl::GetDispatchTable() const {
-  static const DispatchTable table = DcantrelTable().Bind({
-      {DISPID_CANTREL_DRIVE, DispKind::Property, &CCantrelCtrl::DispGetDrive, &CCantrelCtrl::DispPutDrive},
-      {DISPID_CANTREL_DRIVES, DispKind::Property, &CCantrelCtrl::DispGetDrives},
-      {DISPID_CANTREL_ABOUTBOX, DispKind::Method, &CCantrelCtrl::DispAboutBox},
-      {DISPID_CANTREL_ERASE, DispKind::Method, &CCantrelCtrl::DispErase},
-      {DISPID_CANTREL_BURN, DispKind::Method, &CCantrelCtrl::DispBurn},
-      {DISPID_CANTREL_EJECT, DispKind::Method, &CCantrelCtrl::DispEject},
-      {DISPID_CANTREL_GETDRIVELETTER, DispKind::Method, &CCantrelCtrl::DispGetDriveLetter},
-      {DISPID_CANTREL_INITCONTROL, DispKind::Method, &CCantrelCtrl::DispInitControl},
-      {DISPID_CANTREL_GETMEDIAFREESPACE, DispKind::Method, &CCantrelCtrl::DispGetMediaFreeSpace},
-      {DISPID_CANTREL_ADDAUDIOTRACK, DispKind::Method, &CCantrelCtrl::DispAddAudioTrack},
-      {DISPID_CANTREL_DELETEAUDIOTRACK, DispKind::Method, &CCantrelCtrl::DispDeleteAudioTrack},
-      {DISPID_CANTREL_DELETEALLITEMS, DispKind::Method, &CCantrelCtrl::DispDeleteAllItems},
-  });
-  return table;
-}
+const DispatchTable& CCantrelCtrl::GetDispatchTable() const { return g_cantrelTable; }
 
 // ---- Methods and properties ----------------------------------------------------
 
@@ -77,8 +63,6 @@ void CCantrelCtrl::SetDrive(SHORT nNewValue) {
   if (!AmbientUserMode()) BoundPropertyChanged(DISPID_CANTREL_DRIVE);
   m_nDrive = nNewValue;
 }
-
-IDispatch* CCantrelCtrl::GetDrives() { return m_pDrives->GetIDispatch(TRUE); }
 
 void CCantrelCtrl::AboutBox() { DoModalDialog(IDD_ABOUTBOX_CANTREL); }
 
@@ -118,8 +102,6 @@ SHORT CCantrelCtrl::Eject() {
   if (!m_bBusy) StartJob(&CCantrelJobs::EjectThread, std::make_unique<JobParams>());
   return 0;
 }
-
-BSTR CCantrelCtrl::GetDriveLetter() { return SysAllocString(u""); }
 
 BOOL CCantrelCtrl::InitControl() {
   auto pParams = std::make_unique<DriveListJobParams>();
@@ -232,70 +214,3 @@ LPCLSID CCantrelCtrl::GetPropPageIDs(ULONG& cPropPages) {
 UINT CCantrelCtrl::GetUserTypeNameID() { return IDS_CANTREL; }
 
 DWORD CCantrelCtrl::GetMiscStatus() { return kMiscStatus; }
-
-// ---- Dispatch handlers ------------------------------------------------------------------
-
-HRESULT CCantrelCtrl::DispGetDrive(void* pObject, VARIANT*, UINT, VARIANT* pResult) {
-  return ShortResult(pResult, Self(pObject)->GetDrive());
-}
-
-HRESULT CCantrelCtrl::DispPutDrive(void* pObject, VARIANT* pArgs, UINT, VARIANT*) {
-  Self(pObject)->SetDrive(pArgs[0].iVal);
-  return S_OK;
-}
-
-HRESULT CCantrelCtrl::DispGetDrives(void* pObject, VARIANT*, UINT, VARIANT* pResult) {
-  pResult->vt = VT_DISPATCH;
-  pResult->pdispVal = Self(pObject)->GetDrives();
-  return S_OK;
-}
-
-HRESULT CCantrelCtrl::DispAboutBox(void* pObject, VARIANT*, UINT, VARIANT*) {
-  Self(pObject)->AboutBox();
-  return S_OK;
-}
-
-HRESULT CCantrelCtrl::DispErase(void* pObject, VARIANT* pArgs, UINT, VARIANT* pResult) {
-  return ShortResult(pResult, Self(pObject)->Erase(pArgs[0].boolVal != 0));
-}
-
-HRESULT CCantrelCtrl::DispBurn(void* pObject, VARIANT* pArgs, UINT, VARIANT* pResult) {
-  return ShortResult(pResult, Self(pObject)->Burn(pArgs[0].boolVal != 0, pArgs[1].boolVal != 0, pArgs[2].boolVal != 0));
-}
-
-HRESULT CCantrelCtrl::DispEject(void* pObject, VARIANT*, UINT, VARIANT* pResult) {
-  return ShortResult(pResult, Self(pObject)->Eject());
-}
-
-HRESULT CCantrelCtrl::DispGetDriveLetter(void* pObject, VARIANT*, UINT, VARIANT* pResult) {
-  BSTR bstr = Self(pObject)->GetDriveLetter();
-  if (!bstr) return E_OUTOFMEMORY;
-  pResult->vt = VT_BSTR;
-  pResult->bstrVal = bstr;
-  return S_OK;
-}
-
-HRESULT CCantrelCtrl::DispInitControl(void* pObject, VARIANT*, UINT, VARIANT* pResult) {
-  return BoolResult(pResult, Self(pObject)->InitControl());
-}
-
-HRESULT CCantrelCtrl::DispGetMediaFreeSpace(void* pObject, VARIANT*, UINT, VARIANT* pResult) {
-  pResult->vt = VT_I4;
-  pResult->lVal = Self(pObject)->GetMediaFreeSpace();
-  return S_OK;
-}
-
-HRESULT CCantrelCtrl::DispAddAudioTrack(void* pObject, VARIANT* pArgs, UINT, VARIANT* pResult) {
-  BSTR b = pArgs[0].bstrVal;
-  std::u16string_view strFileName = b ? std::u16string_view(b, SysStringLen(b)) : std::u16string_view();
-  return ShortResult(pResult, Self(pObject)->AddAudioTrack(strFileName));
-}
-
-HRESULT CCantrelCtrl::DispDeleteAudioTrack(void* pObject, VARIANT* pArgs, UINT, VARIANT* pResult) {
-  return BoolResult(pResult, Self(pObject)->DeleteAudioTrack(pArgs[0].iVal));
-}
-
-HRESULT CCantrelCtrl::DispDeleteAllItems(void* pObject, VARIANT*, UINT, VARIANT*) {
-  Self(pObject)->DeleteAllItems();
-  return S_OK;
-}

@@ -22,14 +22,13 @@ class CCantrelCtrl : public COleControl {
   // ---- Automation ----
   SHORT GetDrive() const { return m_nDrive; }
   void SetDrive(SHORT nNewValue);
-  // The recorder collection, counted for the caller.
-  IDispatch* GetDrives();
+  ComPtr<CDrives> GetDrives() const { return m_pDrives; }
   void AboutBox();
   SHORT Erase(BOOL bFullErase);
   SHORT Burn(BOOL bSimulate, BOOL bEjectAfterBurn, BOOL bFileOverWrite);
   SHORT Eject();
-  // Always an empty string, owned by the caller.
-  BSTR GetDriveLetter();
+  // Always an empty string.
+  std::u16string GetDriveLetter() const { return {}; }
   BOOL InitControl();
   LONG GetMediaFreeSpace();
   SHORT AddAudioTrack(std::u16string_view strFileName);
@@ -68,20 +67,6 @@ class CCantrelCtrl : public COleControl {
  private:
   // Starts a burn, erase or eject job on pfn; 0 when busy or no thread.
   SHORT StartJob(AFX_THREADPROC pfn, std::unique_ptr<JobParams> pParams);
-
-  static HRESULT DispGetDrive(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
-  static HRESULT DispPutDrive(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
-  static HRESULT DispGetDrives(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
-  static HRESULT DispAboutBox(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
-  static HRESULT DispErase(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
-  static HRESULT DispBurn(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
-  static HRESULT DispEject(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
-  static HRESULT DispGetDriveLetter(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
-  static HRESULT DispInitControl(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
-  static HRESULT DispGetMediaFreeSpace(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
-  static HRESULT DispAddAudioTrack(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
-  static HRESULT DispDeleteAudioTrack(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
-  static HRESULT DispDeleteAllItems(void* pObject, VARIANT* pArgs, UINT cArgs, VARIANT* pResult);
 
   ComPtr<CDrives> m_pDrives;
   CTrackList m_trackList;

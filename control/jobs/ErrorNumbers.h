@@ -8,8 +8,9 @@
 //   4  The disc is full (IMAPI_E_DISCFULL), or the disc in the recorder is
 //      not blank, or there is no disc or no usable recorder (nothing staged).
 //   5  A track file could not be opened or read in full at burn time
-//      (deleted, truncated or unreadable since AddAudioTrack); nothing was
-//      recorded.
+//      (deleted, truncated or unreadable since AddAudioTrack, or no regular
+//      file), or its header is not stereo 44100 Hz 16-bit PCM when it is
+//      staged; nothing was recorded.
 //   6  Staging failed for any other reason: another service result, or an
 //      empty track list (there was nothing to burn).
 //   7  Recording the disc failed (the service's RecordDisc reported an error).

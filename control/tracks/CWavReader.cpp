@@ -2,28 +2,31 @@
 
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
 
-#include "control/tracks/CWavFile.h"
-#include "control/tracks/FdRead.h"
+#include "platform/base/FdIo.h"
+#include "platform/base/LittleEndian.h"
 #include "platform/com/FileAccess.h"
 
-CWavReader::~CWavReader() { Close(); }
-
-void CWavReader::Close() {
-  if (m_fd >= 0) close(m_fd);
-  m_fd = -1;
-}
+void CWavReader::Close() { m_fd.Reset(); }
 
 bool CWavReader::Open(std::u16string_view strFileName) {
   Close();
   m_dwDataSize = m_dwBlockCount = m_dwDelivered = 0;
   m_eError = Error::None;
-  m_fd = OpenForRead(strFileName);
-  if (m_fd < 0) {
+  m_format = {};
+  m_fd.Reset(OpenForRead(strFileName));
+  if (!m_fd.Valid()) {
     m_eError = Error::CannotOpen;
     return false;
+  }
+  // Checked on the descriptor that is staged, so a file replaced since it
+  // was added is judged by what will be burnt.
+  m_format = CWavFile::ReadFormat(m_fd.Get());
+  if (!CWavFile::Burnable(m_format)) {
+    m_eError = Error::BadFormat;
+    Close();
+    return true;
   }
   if (!FindData()) {
     // Nothing to stage: a missing data chunk is not read as audio of some
@@ -38,55 +41,34 @@ bool CWavReader::Open(std::u16string_view strFileName) {
 }
 
 bool CWavReader::FindData() {
-  BYTE riff[12];
-  if (ReadFull(m_fd, riff, sizeof riff) != sizeof riff) return false;
+  // Only regular files open, so every position can be read directly; a size
+  // running past the end makes the next header read come back empty.
+  uint64_t qwPos = 12;
   for (;;) {
     BYTE header[8];
-    ssize_t n = ReadFull(m_fd, header, sizeof header);
+    ssize_t n = ReadFullAt(m_fd.Get(), header, sizeof header, qwPos);
     if (n < 0) {
       m_eError = Error::ReadError;
       return false;
     }
     if (n != sizeof header) return false;
-    uint32_t dwSize = static_cast<uint32_t>(header[4]) | (static_cast<uint32_t>(header[5]) << 8) |
-                      (static_cast<uint32_t>(header[6]) << 16) | (static_cast<uint32_t>(header[7]) << 24);
+    const DWORD dwSize = GetLe32(header + 4);
     if (CWavFile::TagEquals(header, "data")) {
       m_dwDataSize = dwSize;
-      return true;
-    }
-    // RIFF bodies of odd size are followed by one pad byte.
-    if (!SkipBody(static_cast<uint64_t>(dwSize) + (dwSize & 1u))) return false;
-  }
-}
-
-bool CWavReader::SkipBody(uint64_t qwBytes) {
-  // Seeking past the end is allowed and makes the next header read come back
-  // empty, which ends the search; a huge size therefore costs nothing.
-  if (lseek(m_fd, static_cast<off_t>(qwBytes), SEEK_CUR) >= 0) return true;
-  if (errno != ESPIPE) {
-    m_eError = Error::ReadError;
-    return false;
-  }
-  BYTE scratch[4096];
-  while (qwBytes > 0) {
-    size_t nWant = qwBytes < sizeof scratch ? static_cast<size_t>(qwBytes) : sizeof scratch;
-    ssize_t n = ReadSome(m_fd, scratch, nWant);
-    if (n < 0) {
+      if (::lseek(m_fd.Get(), static_cast<off_t>(qwPos + 8), SEEK_SET) >= 0) return true;
       m_eError = Error::ReadError;
       return false;
     }
-    if (n == 0) return false;
-    qwBytes -= static_cast<uint64_t>(n);
+    qwPos = CWavFile::ChunkEnd(m_fd.Get(), qwPos + 8, dwSize);
   }
-  return true;
 }
 
 bool CWavReader::NextBlock(BYTE* pbBlock) {
-  if (m_fd < 0 || m_eError != Error::None || m_dwDelivered >= m_dwBlockCount) return false;
+  if (!m_fd.Valid() || m_eError != Error::None || m_dwDelivered >= m_dwBlockCount) return false;
   std::memset(pbBlock, 0, kBlockSize);
   uint64_t qwLeft = static_cast<uint64_t>(m_dwDataSize) - static_cast<uint64_t>(m_dwDelivered) * kBlockSize;
   size_t nWant = qwLeft < kBlockSize ? static_cast<size_t>(qwLeft) : kBlockSize;
-  ssize_t n = ReadFull(m_fd, pbBlock, nWant);
+  ssize_t n = ReadFull(m_fd.Get(), pbBlock, nWant);
   if (n < 0 || static_cast<size_t>(n) != nWant) {
     m_eError = n < 0 ? Error::ReadError : Error::ShortRead;
     Close();

@@ -1,8 +1,10 @@
 #include "platform/com/DispatchTable.h"
 
+#include <stdexcept>
 #include <utility>
 
 #include "platform/com/TypeLibText.h"
+#include "platform/com/Utf.h"
 
 using typelib_text::NamesEqual;
 using typelib_text::View;
@@ -86,7 +88,7 @@ HRESULT DispatchTable::GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, DISPID* r
   return hr;
 }
 
-HRESULT DispatchTable::Invoke(void* object, DISPID dispIdMember, WORD wFlags, DISPPARAMS* pDispParams,
+HRESULT DispatchTable::Invoke(IDispatch* object, DISPID dispIdMember, WORD wFlags, DISPPARAMS* pDispParams,
                               VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) const {
   if (!pDispParams) return E_INVALIDARG;
   if (pDispParams->cArgs > 0 && !pDispParams->rgvarg) return E_INVALIDARG;
@@ -161,10 +163,10 @@ HRESULT DispatchTable::Invoke(void* object, DISPID dispIdMember, WORD wFlags, DI
     }
   }
 
-  if (put) return handler(object, args.Data(), n, nullptr);
+  if (put) return handler(object, args.Data(), nullptr);
 
   CVariant result;
-  HRESULT hr = handler(object, args.Data(), n, &result);
+  HRESULT hr = handler(object, args.Data(), &result);
   if (FAILED(hr)) return hr;
   if (!pVarResult) return hr;
   if ((resultType == VT_DISPATCH || resultType == VT_UNKNOWN) && result.vt == VT_EMPTY) {
@@ -182,12 +184,30 @@ HRESULT DispatchTable::Invoke(void* object, DISPID dispIdMember, WORD wFlags, DI
 DispatchTable DispatchTable::Bind(const std::vector<DispBinding>& bindings) const {
   DispatchTable copy = *this;
   for (const auto& b : bindings) {
+    DispMember* member = nullptr;
     for (auto& m : copy.members_) {
       if (m.dispid == b.dispid && m.kind == b.kind) {
-        m.handler = b.handler;
-        if (m.kind == DispKind::Property) m.putHandler = b.putHandler;
+        member = &m;
         break;
       }
+    }
+    const std::string where = Utf16ToUtf8(name_) + ": DISPID " + std::to_string(b.dispid);
+    if (!member) throw std::invalid_argument(where + " is bound but not declared with that kind");
+
+    auto attach = [&](const DispCall& call, const std::vector<VARTYPE>& params, VARTYPE result) -> DispHandler {
+      if (!call.handler) return nullptr;
+      if (!call.fits(params, result))
+        throw std::invalid_argument(where + " (" + Utf16ToUtf8(member->name) +
+                                    ") is bound to a function that does not fit its declaration");
+      return result == VT_EMPTY && call.statusHandler ? call.statusHandler : call.handler;
+    };
+    if (member->kind == DispKind::Property) {
+      member->handler = attach(b.call, {}, member->type);
+      member->putHandler = attach(b.put, {member->type}, VT_EMPTY);
+    } else {
+      std::vector<VARTYPE> params;
+      for (const auto& p : member->params) params.push_back(p.vt);
+      member->handler = attach(b.call, params, member->kind == DispKind::PropertyPut ? VARTYPE{VT_EMPTY} : member->type);
     }
   }
   return copy;

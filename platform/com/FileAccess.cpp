@@ -1,24 +1,23 @@
 #include "platform/com/FileAccess.h"
 
-#include <fcntl.h>
-
 #include <cerrno>
 
+#include "platform/base/FdIo.h"
 #include "platform/com/Utf.h"
 
-std::string NativePath(std::u16string_view path) {
-  std::string p = Utf16ToUtf8(path);
+std::optional<std::string> NativePath(std::u16string_view path) {
+  std::string p;
+  if (!Utf16ToUtf8Exact(path, p)) return std::nullopt;
   for (char& c : p)
     if (c == '\\') c = '/';
   return p;
 }
 
 int OpenForRead(std::u16string_view path) {
-  std::string p = NativePath(path);
-  // An embedded NUL would open a shorter path than the one given.
-  if (p.empty() || p.find('\0') != std::string::npos) {
-    errno = ENOENT;
+  std::optional<std::string> p = NativePath(path);
+  if (!p) {
+    errno = EILSEQ;
     return -1;
   }
-  return open(p.c_str(), O_RDONLY | O_CLOEXEC);
+  return OpenRegularFile(p->c_str(), p->size());
 }

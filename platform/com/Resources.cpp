@@ -7,6 +7,10 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/base/FdIo.h"
+#include "platform/base/LittleEndian.h"
+#include "platform/base/UniqueFd.h"
+
 // Section payload, little-endian, no padding:
 //   "PXRS"  u32 version (1)  u32 count
 //   count x { u32 typeLength, type bytes, u32 id, u32 dataLength, data bytes }
@@ -19,17 +23,12 @@ constexpr uint32_t kVersion = 1;
 constexpr uint32_t kMaxTypeLength = 64;
 constexpr uint64_t kMaxFileSection = 256u << 20;  // refuse absurd sections instead of allocating them
 
-void PutU32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-
 class Reader {
  public:
   Reader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
   bool U32(uint32_t& v) {
     if (size_ - pos_ < 4) return false;
-    v = 0;
-    for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(data_[pos_ + i]) << (8 * i);
+    v = GetLe32(data_ + pos_);
     pos_ += 4;
     return true;
   }
@@ -49,50 +48,21 @@ class Reader {
 
 // Reads exactly len bytes at off; false on any short read.
 bool ReadAt(int fd, uint64_t off, void* buf, size_t len) {
-  auto* p = static_cast<uint8_t*>(buf);
-  while (len > 0) {
-    const ssize_t n = ::pread(fd, p, len, static_cast<off_t>(off));
-    if (n <= 0) return false;
-    p += n;
-    off += static_cast<uint64_t>(n);
-    len -= static_cast<size_t>(n);
-  }
-  return true;
+  return ReadFullAt(fd, buf, len, off) == static_cast<ssize_t>(len);
 }
 
-template <class T>
-T Le(const uint8_t* p) {
-  T v = 0;
-  for (size_t i = 0; i < sizeof(T); ++i) v |= static_cast<T>(static_cast<T>(p[i]) << (8 * i));
-  return v;
-}
-
-// Closes the descriptor on every path.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int Get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 }  // namespace
 
 std::vector<uint8_t> PackResources(const std::vector<ResourceEntry>& entries) {
   std::vector<uint8_t> out(kMagic, kMagic + 4);
-  PutU32(out, kVersion);
-  PutU32(out, static_cast<uint32_t>(entries.size()));
+  PutLe32(out, kVersion);
+  PutLe32(out, static_cast<uint32_t>(entries.size()));
   for (const auto& e : entries) {
-    PutU32(out, static_cast<uint32_t>(e.type.size()));
+    PutLe32(out, static_cast<uint32_t>(e.type.size()));
     out.insert(out.end(), e.type.begin(), e.type.end());
-    PutU32(out, e.id);
-    PutU32(out, static_cast<uint32_t>(e.data.size()));
+    PutLe32(out, e.id);
+    PutLe32(out, static_cast<uint32_t>(e.data.size()));
     out.insert(out.end(), e.data.begin(), e.data.end());
   }
   return out;
@@ -135,10 +105,10 @@ std::optional<std::vector<ResourceEntry>> UnpackResources(const uint8_t* data, s
 }
 
 std::optional<std::vector<ResourceEntry>> ReadResourcesFromFile(const std::string& path) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.Get() < 0) return std::nullopt;
+  UniqueFd fd(OpenRegularFile(path.c_str(), path.size()));
+  if (!fd.Valid()) return std::nullopt;
   struct stat st {};
-  if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  if (::fstat(fd.Get(), &st) != 0) return std::nullopt;
   const uint64_t fileSize = static_cast<uint64_t>(st.st_size);
 
   // ELF64 little-endian header.
@@ -146,10 +116,10 @@ std::optional<std::vector<ResourceEntry>> ReadResourcesFromFile(const std::strin
   if (fileSize < sizeof(eh) || !ReadAt(fd.Get(), 0, eh, sizeof(eh))) return std::nullopt;
   if (std::memcmp(eh, "\x7f" "ELF", 4) != 0 || eh[4] != 2 /*ELFCLASS64*/ || eh[5] != 1 /*LSB*/)
     return std::nullopt;
-  const uint64_t shoff = Le<uint64_t>(eh + 0x28);
-  const uint16_t shentsize = Le<uint16_t>(eh + 0x3A);
-  uint64_t shnum = Le<uint16_t>(eh + 0x3C);
-  uint32_t shstrndx = Le<uint16_t>(eh + 0x3E);
+  const uint64_t shoff = GetLe64(eh + 0x28);
+  const uint16_t shentsize = GetLe16(eh + 0x3A);
+  uint64_t shnum = GetLe16(eh + 0x3C);
+  uint32_t shstrndx = GetLe16(eh + 0x3E);
   if (shoff == 0 || shentsize < 64) return std::nullopt;
 
   auto sectionHeader = [&](uint64_t index, uint8_t (&sh)[64]) {
@@ -163,16 +133,16 @@ std::optional<std::vector<ResourceEntry>> ReadResourcesFromFile(const std::strin
   // Large section counts and string-table indices live in section 0.
   if (shnum == 0 || shstrndx == 0xFFFF) {
     if (!sectionHeader(0, sh)) return std::nullopt;
-    if (shnum == 0) shnum = Le<uint64_t>(sh + 0x20);
-    if (shstrndx == 0xFFFF) shstrndx = Le<uint32_t>(sh + 0x28);
+    if (shnum == 0) shnum = GetLe64(sh + 0x20);
+    if (shstrndx == 0xFFFF) shstrndx = GetLe32(sh + 0x28);
   }
   if (shnum == 0 || shnum > 0x10000000 || shstrndx >= shnum) return std::nullopt;
 
   // Section name string table.
   if (!sectionHeader(shstrndx, sh)) return std::nullopt;
-  const uint64_t strOff = Le<uint64_t>(sh + 0x18);
-  const uint64_t strSize = Le<uint64_t>(sh + 0x20);
-  if (Le<uint32_t>(sh + 0x04) == 8 /*SHT_NOBITS*/) return std::nullopt;
+  const uint64_t strOff = GetLe64(sh + 0x18);
+  const uint64_t strSize = GetLe64(sh + 0x20);
+  if (GetLe32(sh + 0x04) == 8 /*SHT_NOBITS*/) return std::nullopt;
   if (strOff > fileSize || strSize > fileSize - strOff || strSize > kMaxFileSection) return std::nullopt;
   std::vector<char> names(static_cast<size_t>(strSize));
   if (strSize > 0 && !ReadAt(fd.Get(), strOff, names.data(), names.size())) return std::nullopt;
@@ -180,16 +150,16 @@ std::optional<std::vector<ResourceEntry>> ReadResourcesFromFile(const std::strin
   static constexpr char kSection[] = "pxres";
   for (uint64_t i = 0; i < shnum; ++i) {
     if (!sectionHeader(i, sh)) return std::nullopt;
-    const uint32_t nameOff = Le<uint32_t>(sh);
+    const uint32_t nameOff = GetLe32(sh);
     if (nameOff >= names.size()) continue;
     const size_t maxLen = names.size() - nameOff;
     const size_t nameLen = strnlen(names.data() + nameOff, maxLen);
     if (nameLen == maxLen) continue;  // not terminated inside the table
     if (nameLen != sizeof(kSection) - 1 || std::memcmp(names.data() + nameOff, kSection, nameLen) != 0) continue;
 
-    if (Le<uint32_t>(sh + 0x04) == 8 /*SHT_NOBITS*/) return std::nullopt;
-    const uint64_t off = Le<uint64_t>(sh + 0x18);
-    const uint64_t size = Le<uint64_t>(sh + 0x20);
+    if (GetLe32(sh + 0x04) == 8 /*SHT_NOBITS*/) return std::nullopt;
+    const uint64_t off = GetLe64(sh + 0x18);
+    const uint64_t size = GetLe64(sh + 0x20);
     if (off > fileSize || size > fileSize - off || size > kMaxFileSection) return std::nullopt;
     std::vector<uint8_t> payload(static_cast<size_t>(size));
     if (size > 0 && !ReadAt(fd.Get(), off, payload.data(), payload.size())) return std::nullopt;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <cstring>
 
+#include "platform/base/UniqueFd.h"
 #include "platform/com/FileAccess.h"
 #include "platform/com/Guid.h"
 #include "platform/com/Resources.h"
@@ -21,20 +22,6 @@ namespace {
 constexpr size_t kMaxTypeLibFile = 64u << 20;
 // The platform's proxy/stub class for dispinterfaces.
 constexpr const char* kPSDispatch = "{00020420-0000-0000-C000-000000000046}";
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int Get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 bool ReadAll(int fd, std::vector<uint8_t>& out) {
   struct stat st {};
@@ -108,7 +95,7 @@ HRESULT LoadTypeLib(LPCOLESTR szFile, ITypeLib** pptlib) {
   if (!szFile || !pptlib) return E_INVALIDARG;
   *pptlib = nullptr;
   const std::u16string_view file(szFile);
-  FileDescriptor fd(OpenForRead(file));
+  UniqueFd fd(OpenForRead(file));
   if (fd.Get() < 0) {
     // The standard automation library is built in.
     if (IsStdOleName(file)) return ComPtr<ITypeLib>(TypeLibObject::StdOle().Get()).CopyTo(pptlib);
@@ -118,7 +105,7 @@ HRESULT LoadTypeLib(LPCOLESTR szFile, ITypeLib** pptlib) {
   if (::pread(fd.Get(), magic, sizeof(magic), 0) == static_cast<ssize_t>(sizeof(magic)) &&
       std::memcmp(magic, "\x7f" "ELF", 4) == 0) {
     // A component library: its resource TYPELIB 1.
-    const auto resources = ReadResourcesFromFile(NativePath(file));
+    const auto resources = ReadResourcesFromFile(*NativePath(file));
     if (!resources) return TYPE_E_CANTLOADLIBRARY;
     const ResourceEntry* tlb = FindResource(*resources, "TYPELIB", 1);
     if (!tlb) return TYPE_E_CANTLOADLIBRARY;
@@ -173,10 +160,11 @@ HRESULT RegisterTypeLib(ITypeLib* ptlib, LPCOLESTR szFullPath, LPCOLESTR szHelpD
     dispinterfaces.push_back({GuidToString(iid), Utf16ToUtf8(itfName.View())});
   }
 
-  const std::string path = Utf16ToUtf8(szFullPath);
-  std::string helpDir;
+  // Registered names are file names: refuse what no file can be called.
+  std::string path, helpDir;
+  if (!Utf16ToUtf8Exact(szFullPath, path)) return E_INVALIDARG;
   if (szHelpDir) {
-    helpDir = Utf16ToUtf8(szHelpDir);
+    if (!Utf16ToUtf8Exact(szHelpDir, helpDir)) return E_INVALIDARG;
   } else {
     const size_t slash = path.find_last_of("\\/");
     helpDir = slash == std::string::npos ? std::string() : path.substr(0, slash);

@@ -1,4 +1,6 @@
 // The binary form of a type library, little-endian throughout:
+
+#include "platform/base/LittleEndian.h"
 //   "PXTL" u16 format major (1) u16 format minor (0) u32 total size
 //   strings:  u32 count, each { u32 length in UTF-16 units, units }
 //   library:  guid, u16 major, u16 minor, u32 lcid, u32 syskind, u16 flags,
@@ -40,12 +42,8 @@ bool IsValueType(uint16_t vt) {
 class Writer {
  public:
   void U8(uint8_t v) { out_.push_back(v); }
-  void U16(uint16_t v) {
-    for (int i = 0; i < 2; ++i) out_.push_back(static_cast<uint8_t>(v >> (8 * i)));
-  }
-  void U32(uint32_t v) {
-    for (int i = 0; i < 4; ++i) out_.push_back(static_cast<uint8_t>(v >> (8 * i)));
-  }
+  void U16(uint16_t v) { PutLe16(out_, v); }
+  void U32(uint32_t v) { PutLe32(out_, v); }
   void Guid(const GUID& g) {
     U32(g.Data1);
     U16(g.Data2);
@@ -71,14 +69,13 @@ class Reader {
   }
   bool U16(uint16_t& v) {
     if (n_ - pos_ < 2) return false;
-    v = static_cast<uint16_t>(p_[pos_] | (p_[pos_ + 1] << 8));
+    v = GetLe16(p_ + pos_);
     pos_ += 2;
     return true;
   }
   bool U32(uint32_t& v) {
     if (n_ - pos_ < 4) return false;
-    v = 0;
-    for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(p_[pos_ + i]) << (8 * i);
+    v = GetLe32(p_ + pos_);
     pos_ += 4;
     return true;
   }

@@ -1,7 +1,11 @@
 #include "platform/com/Utf.h"
 
-std::string Utf16ToUtf8(std::u16string_view s) {
-  std::string out;
+namespace {
+
+// Converts s into out; at an unpaired surrogate it stops with false when
+// bExact is set, and writes U+FFFD otherwise.
+bool Convert(std::u16string_view s, std::string& out, bool bExact) {
+  out.clear();
   out.reserve(s.size());
   for (size_t i = 0; i < s.size(); ++i) {
     uint32_t c = s[i];
@@ -9,6 +13,7 @@ std::string Utf16ToUtf8(std::u16string_view s) {
       c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
       ++i;
     } else if (c >= 0xD800 && c <= 0xDFFF) {
+      if (bExact) return false;
       c = 0xFFFD;  // lone surrogate
     }
     if (c < 0x80) {
@@ -27,8 +32,18 @@ std::string Utf16ToUtf8(std::u16string_view s) {
       out += static_cast<char>(0x80 | (c & 0x3F));
     }
   }
+  return true;
+}
+
+}  // namespace
+
+std::string Utf16ToUtf8(std::u16string_view s) {
+  std::string out;
+  Convert(s, out, false);
   return out;
 }
+
+bool Utf16ToUtf8Exact(std::u16string_view s, std::string& out) { return Convert(s, out, true); }
 
 std::u16string Utf8ToUtf16(std::string_view s) {
   std::u16string out;

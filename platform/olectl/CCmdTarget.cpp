@@ -4,9 +4,6 @@
 
 #include "platform/com/ComPtr.h"
 
-// Handlers of the member table receive the object as a CCmdTarget*; derived
-// classes cast it down with static_cast.
-
 CCmdTarget::CCmdTarget() : m_pModuleState(AfxGetModuleState()) { m_pModuleState->m_nObjectCount.fetch_add(1); }
 
 CCmdTarget::~CCmdTarget() { m_pModuleState->m_nObjectCount.fetch_sub(1); }
@@ -69,7 +66,7 @@ HRESULT CCmdTarget::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags, 
   AFX_MANAGE_STATE(m_pModuleState);
   ComPtr<IDispatch> self(static_cast<IDispatch*>(this));
   try {
-    return GetDispatchTable().Invoke(static_cast<CCmdTarget*>(this), dispIdMember, wFlags, pDispParams, pVarResult,
+    return GetDispatchTable().Invoke(this, dispIdMember, wFlags, pDispParams, pVarResult,
                                      pExcepInfo, puArgErr);
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;

@@ -34,6 +34,9 @@ class PX_EXPORT CCmdTarget : public IDispatch {
 
  protected:
   virtual ~CCmdTarget();
+  // The class's member table: a declaration bound to the class's member
+  // functions, built once when its library loads so that a binding that does
+  // not fit stops the library there rather than failing a host's call.
   virtual const DispatchTable& GetDispatchTable() const = 0;
   // Further interfaces of the object: a pointer (no count added) or nullptr.
   virtual void* GetInterfaceHook(REFIID riid);

@@ -1,18 +1,14 @@
 #include "platform/olectl/CDialogTemplate.h"
 
+#include "platform/base/LittleEndian.h"
+
 namespace {
 
 class Writer {
  public:
   std::vector<uint8_t> out;
-  void Word(WORD w) {
-    out.push_back(static_cast<uint8_t>(w & 0xFF));
-    out.push_back(static_cast<uint8_t>(w >> 8));
-  }
-  void Dword(DWORD d) {
-    Word(static_cast<WORD>(d & 0xFFFF));
-    Word(static_cast<WORD>(d >> 16));
-  }
+  void Word(WORD w) { PutLe16(out, w); }
+  void Dword(DWORD d) { PutLe32(out, d); }
   void Byte(BYTE b) { out.push_back(b); }
   void Text(const std::u16string& s) {
     for (char16_t c : s) Word(c);
@@ -41,7 +37,7 @@ class Reader {
       ok = false;
       return 0;
     }
-    WORD w = static_cast<WORD>(d_[pos] | (d_[pos + 1] << 8));
+    WORD w = GetLe16(d_.data() + pos);
     pos += 2;
     return w;
   }

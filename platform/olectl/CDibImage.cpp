@@ -1,17 +1,9 @@
 #include "platform/olectl/CDibImage.h"
 
+#include "platform/base/LittleEndian.h"
+
 namespace {
 
-void Put16(std::vector<uint8_t>& o, uint32_t v) {
-  o.push_back(static_cast<uint8_t>(v));
-  o.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(std::vector<uint8_t>& o, uint32_t v) {
-  Put16(o, v & 0xFFFF);
-  Put16(o, v >> 16);
-}
-uint32_t Get16(const uint8_t* p) { return static_cast<uint32_t>(p[0] | (p[1] << 8)); }
-uint32_t Get32(const uint8_t* p) { return Get16(p) | (Get16(p + 2) << 16); }
 
 size_t RowBytes(int width, int bits) { return ((static_cast<size_t>(width) * static_cast<size_t>(bits) + 31) / 32) * 4; }
 
@@ -20,17 +12,17 @@ size_t RowBytes(int width, int bits) { return ((static_cast<size_t>(width) * sta
 std::vector<uint8_t> Dib4(int width, int height, int heightField, const std::vector<uint8_t>& indices) {
   std::vector<uint8_t> o;
   const size_t row = RowBytes(width, 4);
-  Put32(o, 40);
-  Put32(o, static_cast<uint32_t>(width));
-  Put32(o, static_cast<uint32_t>(heightField));
-  Put16(o, 1);
-  Put16(o, 4);
-  Put32(o, 0);  // BI_RGB
-  Put32(o, static_cast<uint32_t>(row * static_cast<size_t>(height)));
-  Put32(o, 0);
-  Put32(o, 0);
-  Put32(o, 16);
-  Put32(o, 0);
+  PutLe32(o, 40);
+  PutLe32(o, static_cast<uint32_t>(width));
+  PutLe32(o, static_cast<uint32_t>(heightField));
+  PutLe16(o, 1);
+  PutLe16(o, 4);
+  PutLe32(o, 0);  // BI_RGB
+  PutLe32(o, static_cast<uint32_t>(row * static_cast<size_t>(height)));
+  PutLe32(o, 0);
+  PutLe32(o, 0);
+  PutLe32(o, 16);
+  PutLe32(o, 0);
   for (uint32_t c : CDibImage::StandardPalette()) {
     o.push_back(static_cast<uint8_t>(c));        // blue
     o.push_back(static_cast<uint8_t>(c >> 8));   // green
@@ -76,19 +68,19 @@ std::vector<uint8_t> CDibImage::BuildIcon(const std::vector<IconImage>& images) 
     bodies.push_back(std::move(body));
   }
   std::vector<uint8_t> o;
-  Put16(o, 0);
-  Put16(o, 1);
-  Put16(o, static_cast<uint32_t>(images.size()));
+  PutLe16(o, 0);
+  PutLe16(o, 1);
+  PutLe16(o, static_cast<uint32_t>(images.size()));
   uint32_t offset = 6 + 16 * static_cast<uint32_t>(images.size());
   for (size_t i = 0; i < images.size(); ++i) {
     o.push_back(static_cast<uint8_t>(images[i].size >= 256 ? 0 : images[i].size));
     o.push_back(static_cast<uint8_t>(images[i].size >= 256 ? 0 : images[i].size));
     o.push_back(16);
     o.push_back(0);
-    Put16(o, 1);
-    Put16(o, 4);
-    Put32(o, static_cast<uint32_t>(bodies[i].size()));
-    Put32(o, offset);
+    PutLe16(o, 1);
+    PutLe16(o, 4);
+    PutLe32(o, static_cast<uint32_t>(bodies[i].size()));
+    PutLe32(o, offset);
     offset += static_cast<uint32_t>(bodies[i].size());
   }
   for (const auto& b : bodies) o.insert(o.end(), b.begin(), b.end());
@@ -97,13 +89,13 @@ std::vector<uint8_t> CDibImage::BuildIcon(const std::vector<IconImage>& images) 
 
 std::optional<CDibImage> CDibImage::ParseDib(const uint8_t* p, size_t n, bool withMask) {
   if (n < 40) return std::nullopt;
-  const uint32_t headerSize = Get32(p);
+  const uint32_t headerSize = GetLe32(p);
   if (headerSize < 40 || headerSize > n) return std::nullopt;
-  const int32_t width = static_cast<int32_t>(Get32(p + 4));
-  int32_t height = static_cast<int32_t>(Get32(p + 8));
-  const uint32_t bits = Get16(p + 14);
-  const uint32_t compression = Get32(p + 16);
-  uint32_t used = Get32(p + 32);
+  const int32_t width = static_cast<int32_t>(GetLe32(p + 4));
+  int32_t height = static_cast<int32_t>(GetLe32(p + 8));
+  const uint32_t bits = GetLe16(p + 14);
+  const uint32_t compression = GetLe32(p + 16);
+  uint32_t used = GetLe32(p + 32);
   if (compression != 0 || width <= 0 || width > 4096) return std::nullopt;
   bool topDown = false;
   if (height < 0) {
@@ -170,14 +162,14 @@ std::optional<CDibImage> CDibImage::ParseBitmap(const std::vector<uint8_t>& data
 }
 
 std::optional<std::vector<CDibImage>> CDibImage::ParseIcon(const std::vector<uint8_t>& data) {
-  if (data.size() < 6 || Get16(data.data()) != 0 || Get16(data.data() + 2) != 1) return std::nullopt;
-  const uint32_t count = Get16(data.data() + 4);
+  if (data.size() < 6 || GetLe16(data.data()) != 0 || GetLe16(data.data() + 2) != 1) return std::nullopt;
+  const uint32_t count = GetLe16(data.data() + 4);
   if (count == 0 || 6 + static_cast<size_t>(count) * 16 > data.size()) return std::nullopt;
   std::vector<CDibImage> images;
   for (uint32_t i = 0; i < count; ++i) {
     const uint8_t* e = data.data() + 6 + i * 16;
-    const uint32_t size = Get32(e + 8);
-    const uint32_t offset = Get32(e + 12);
+    const uint32_t size = GetLe32(e + 8);
+    const uint32_t offset = GetLe32(e + 12);
     if (offset > data.size() || size > data.size() - offset) return std::nullopt;
     std::optional<CDibImage> img = ParseDib(data.data() + offset, size, true);
     if (!img) return std::nullopt;

@@ -1,5 +1,7 @@
 #include "platform/olectl/CStreamPropExchange.h"
 
+#include "platform/base/LittleEndian.h"
+
 #include <cstring>
 
 namespace {
@@ -33,8 +35,7 @@ BOOL CStreamPropExchange::ExchangeVersion(DWORD& dwVersionLoaded, DWORD dwVersio
   uint8_t b[4];
   if (m_bLoading) {
     if (!ReadBytes(b, 4)) return FALSE;
-    dwVersionLoaded = static_cast<DWORD>(b[0]) | (static_cast<DWORD>(b[1]) << 8) | (static_cast<DWORD>(b[2]) << 16) |
-                      (static_cast<DWORD>(b[3]) << 24);
+    dwVersionLoaded = GetLe32(b);
     m_dwVersion = bConvert ? dwVersionDefault : dwVersionLoaded;
     return TRUE;
   }
@@ -51,7 +52,7 @@ BOOL CStreamPropExchange::ExchangeProp(LPCOLESTR pszPropName, VARTYPE vtProp, vo
     case VT_I2:
       if (m_bLoading) {
         if (!ReadBytes(b, 2)) return FALSE;
-        *static_cast<SHORT*>(pvProp) = static_cast<SHORT>(b[0] | (b[1] << 8));
+        *static_cast<SHORT*>(pvProp) = static_cast<SHORT>(GetLe16(b));
         return TRUE;
       } else {
         auto v = static_cast<uint16_t>(*static_cast<SHORT*>(pvProp));
@@ -63,7 +64,7 @@ BOOL CStreamPropExchange::ExchangeProp(LPCOLESTR pszPropName, VARTYPE vtProp, vo
     case VT_BOOL: {
       if (m_bLoading) {
         if (!ReadBytes(b, 4)) return FALSE;
-        uint32_t v = b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24);
+        uint32_t v = GetLe32(b);
         if (vtProp == VT_I4)
           *static_cast<LONG*>(pvProp) = static_cast<LONG>(v);
         else
@@ -79,12 +80,12 @@ BOOL CStreamPropExchange::ExchangeProp(LPCOLESTR pszPropName, VARTYPE vtProp, vo
       auto* s = static_cast<std::u16string*>(pvProp);
       if (m_bLoading) {
         if (!ReadBytes(b, 4)) return FALSE;
-        uint32_t n = b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24);
+        uint32_t n = GetLe32(b);
         if (n > kMaxStringChars) return Fail();
         std::u16string text;
         for (uint32_t i = 0; i < n; ++i) {
           if (!ReadBytes(b, 2)) return FALSE;
-          text.push_back(static_cast<char16_t>(b[0] | (b[1] << 8)));
+          text.push_back(static_cast<char16_t>(GetLe16(b)));
         }
         *s = std::move(text);
         return TRUE;

@@ -1,33 +1,25 @@
 #include "platform/olectl/CVersionInfo.h"
 
+#include "platform/base/LittleEndian.h"
+
 #include <cstdio>
 #include <functional>
 
 namespace {
 
-void Put16(std::vector<uint8_t>& o, uint32_t v) {
-  o.push_back(static_cast<uint8_t>(v));
-  o.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(std::vector<uint8_t>& o, uint32_t v) {
-  Put16(o, v & 0xFFFF);
-  Put16(o, v >> 16);
-}
 void Align(std::vector<uint8_t>& o) {
   while (o.size() % 4 != 0) o.push_back(0);
 }
-uint32_t Get16(const uint8_t* p) { return static_cast<uint32_t>(p[0] | (p[1] << 8)); }
-uint32_t Get32(const uint8_t* p) { return Get16(p) | (Get16(p + 2) << 16); }
 
 // One node: length, value length, type, key, value, children.
 std::vector<uint8_t> Node(const std::u16string& key, const std::vector<uint8_t>& value, WORD valueLength, bool text,
                           const std::vector<std::vector<uint8_t>>& children) {
   std::vector<uint8_t> o;
-  Put16(o, 0);
-  Put16(o, valueLength);
-  Put16(o, text ? 1 : 0);
-  for (char16_t c : key) Put16(o, c);
-  Put16(o, 0);
+  PutLe16(o, 0);
+  PutLe16(o, valueLength);
+  PutLe16(o, text ? 1 : 0);
+  for (char16_t c : key) PutLe16(o, c);
+  PutLe16(o, 0);
   Align(o);
   o.insert(o.end(), value.begin(), value.end());
   for (const auto& c : children) {
@@ -41,8 +33,8 @@ std::vector<uint8_t> Node(const std::u16string& key, const std::vector<uint8_t>&
 
 std::vector<uint8_t> TextValue(const std::u16string& s) {
   std::vector<uint8_t> o;
-  for (char16_t c : s) Put16(o, c);
-  Put16(o, 0);
+  for (char16_t c : s) PutLe16(o, c);
+  PutLe16(o, 0);
   return o;
 }
 
@@ -57,16 +49,16 @@ struct Parsed {
 // Parses the node at p (n bytes available); depth bounds the recursion.
 std::optional<Parsed> ParseNode(const uint8_t* p, size_t n, int depth) {
   if (depth > 8 || n < 6) return std::nullopt;
-  const size_t length = Get16(p);
-  const size_t valueLength = Get16(p + 2);
-  const uint32_t type = Get16(p + 4);
+  const size_t length = GetLe16(p);
+  const size_t valueLength = GetLe16(p + 2);
+  const uint32_t type = GetLe16(p + 4);
   if (length < 6 || length > n || type > 1) return std::nullopt;
   Parsed node;
   node.text = type == 1;
   size_t pos = 6;
   for (;;) {
     if (pos + 2 > length) return std::nullopt;
-    const char16_t c = static_cast<char16_t>(Get16(p + pos));
+    const char16_t c = static_cast<char16_t>(GetLe16(p + pos));
     pos += 2;
     if (c == 0) break;
     node.key.push_back(c);
@@ -83,7 +75,7 @@ std::optional<Parsed> ParseNode(const uint8_t* p, size_t n, int depth) {
   while (pos + 6 <= length) {
     std::optional<Parsed> child = ParseNode(p + pos, length - pos, depth + 1);
     if (!child) return std::nullopt;
-    const size_t childLength = Get16(p + pos);
+    const size_t childLength = GetLe16(p + pos);
     node.children.push_back(std::move(*child));
     pos += childLength;
     pos = (pos + 3) & ~size_t{3};
@@ -94,7 +86,7 @@ std::optional<Parsed> ParseNode(const uint8_t* p, size_t n, int depth) {
 std::u16string TextOf(const Parsed& n) {
   std::u16string s;
   for (size_t i = 0; i + 1 < n.valueBytes; i += 2) {
-    char16_t c = static_cast<char16_t>(Get16(n.value + i));
+    char16_t c = static_cast<char16_t>(GetLe16(n.value + i));
     if (c == 0) break;
     s.push_back(c);
   }
@@ -105,19 +97,19 @@ std::u16string TextOf(const Parsed& n) {
 
 std::vector<uint8_t> CVersionInfo::Build() const {
   std::vector<uint8_t> fixed;
-  Put32(fixed, VS_FFI_SIGNATURE);
-  Put32(fixed, VS_FFI_STRUCVERSION);
-  Put32(fixed, (static_cast<uint32_t>(fileVersion[0]) << 16) | fileVersion[1]);
-  Put32(fixed, (static_cast<uint32_t>(fileVersion[2]) << 16) | fileVersion[3]);
-  Put32(fixed, (static_cast<uint32_t>(productVersion[0]) << 16) | productVersion[1]);
-  Put32(fixed, (static_cast<uint32_t>(productVersion[2]) << 16) | productVersion[3]);
-  Put32(fixed, VS_FFI_FILEFLAGSMASK);
-  Put32(fixed, fileFlags);
-  Put32(fixed, fileOS);
-  Put32(fixed, fileType);
-  Put32(fixed, 0);  // subtype
-  Put32(fixed, 0);  // date
-  Put32(fixed, 0);
+  PutLe32(fixed, VS_FFI_SIGNATURE);
+  PutLe32(fixed, VS_FFI_STRUCVERSION);
+  PutLe32(fixed, (static_cast<uint32_t>(fileVersion[0]) << 16) | fileVersion[1]);
+  PutLe32(fixed, (static_cast<uint32_t>(fileVersion[2]) << 16) | fileVersion[3]);
+  PutLe32(fixed, (static_cast<uint32_t>(productVersion[0]) << 16) | productVersion[1]);
+  PutLe32(fixed, (static_cast<uint32_t>(productVersion[2]) << 16) | productVersion[3]);
+  PutLe32(fixed, VS_FFI_FILEFLAGSMASK);
+  PutLe32(fixed, fileFlags);
+  PutLe32(fixed, fileOS);
+  PutLe32(fixed, fileType);
+  PutLe32(fixed, 0);  // subtype
+  PutLe32(fixed, 0);  // date
+  PutLe32(fixed, 0);
 
   std::vector<std::vector<uint8_t>> entries;
   for (const auto& [key, value] : strings)
@@ -128,8 +120,8 @@ std::vector<uint8_t> CVersionInfo::Build() const {
   std::vector<uint8_t> stringTable = Node(table, {}, 0, true, entries);
   std::vector<uint8_t> stringInfo = Node(u"StringFileInfo", {}, 0, true, {stringTable});
   std::vector<uint8_t> translation;
-  Put16(translation, language);
-  Put16(translation, codePage);
+  PutLe16(translation, language);
+  PutLe16(translation, codePage);
   std::vector<uint8_t> var = Node(u"Translation", translation, 4, false, {});
   std::vector<uint8_t> varInfo = Node(u"VarFileInfo", {}, 0, true, {var});
   return Node(u"VS_VERSION_INFO", fixed, static_cast<WORD>(fixed.size()), false, {stringInfo, varInfo});
@@ -139,19 +131,19 @@ std::optional<CVersionInfo> CVersionInfo::Parse(const std::vector<uint8_t>& data
   std::optional<Parsed> root = ParseNode(data.data(), data.size(), 0);
   if (!root || root->key != u"VS_VERSION_INFO" || root->valueBytes < 52) return std::nullopt;
   const uint8_t* f = root->value;
-  if (Get32(f) != VS_FFI_SIGNATURE) return std::nullopt;
+  if (GetLe32(f) != VS_FFI_SIGNATURE) return std::nullopt;
   CVersionInfo v;
-  v.fileVersion[0] = static_cast<WORD>(Get16(f + 10));
-  v.fileVersion[1] = static_cast<WORD>(Get16(f + 8));
-  v.fileVersion[2] = static_cast<WORD>(Get16(f + 14));
-  v.fileVersion[3] = static_cast<WORD>(Get16(f + 12));
-  v.productVersion[0] = static_cast<WORD>(Get16(f + 18));
-  v.productVersion[1] = static_cast<WORD>(Get16(f + 16));
-  v.productVersion[2] = static_cast<WORD>(Get16(f + 22));
-  v.productVersion[3] = static_cast<WORD>(Get16(f + 20));
-  v.fileFlags = Get32(f + 28);
-  v.fileOS = Get32(f + 32);
-  v.fileType = Get32(f + 36);
+  v.fileVersion[0] = static_cast<WORD>(GetLe16(f + 10));
+  v.fileVersion[1] = static_cast<WORD>(GetLe16(f + 8));
+  v.fileVersion[2] = static_cast<WORD>(GetLe16(f + 14));
+  v.fileVersion[3] = static_cast<WORD>(GetLe16(f + 12));
+  v.productVersion[0] = static_cast<WORD>(GetLe16(f + 18));
+  v.productVersion[1] = static_cast<WORD>(GetLe16(f + 16));
+  v.productVersion[2] = static_cast<WORD>(GetLe16(f + 22));
+  v.productVersion[3] = static_cast<WORD>(GetLe16(f + 20));
+  v.fileFlags = GetLe32(f + 28);
+  v.fileOS = GetLe32(f + 32);
+  v.fileType = GetLe32(f + 36);
   for (const Parsed& block : root->children) {
     if (block.key == u"StringFileInfo" && !block.children.empty()) {
       const Parsed& table = block.children.front();
@@ -168,8 +160,8 @@ std::optional<CVersionInfo> CVersionInfo::Parse(const std::vector<uint8_t>& data
     if (block.key == u"VarFileInfo") {
       for (const Parsed& var : block.children)
         if (var.key == u"Translation" && var.valueBytes >= 4) {
-          v.language = static_cast<WORD>(Get16(var.value));
-          v.codePage = static_cast<WORD>(Get16(var.value + 2));
+          v.language = static_cast<WORD>(GetLe16(var.value));
+          v.codePage = static_cast<WORD>(GetLe16(var.value + 2));
         }
     }
   }

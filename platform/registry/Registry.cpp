@@ -12,6 +12,9 @@
 #include <filesystem>
 #include <utility>
 
+#include "platform/base/FdIo.h"
+#include "platform/base/UniqueFd.h"
+
 namespace reg {
 
 namespace {
@@ -26,22 +29,6 @@ std::string ParentDir(const std::string& path) {
   return parent.empty() ? std::string(".") : parent.string();
 }
 
-// Closes the descriptor (and with it the flock) on every exit path.
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int Get() const { return fd_; }
-  int Release() { return std::exchange(fd_, -1); }
-
- private:
-  int fd_;
-};
-
 void LockFd(int fd, int op, const std::string& lockPath) {
   while (::flock(fd, op) != 0) {
     if (errno != EINTR) throw RegistryError(ErrnoText("cannot lock", lockPath, errno));
@@ -50,19 +37,18 @@ void LockFd(int fd, int op, const std::string& lockPath) {
 
 // Reads the whole file; false when it does not exist.
 bool ReadText(const std::string& path, std::string& out) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.Get() < 0) {
+  // The path comes from the environment: a FIFO or a device there is an
+  // error, not a reason to wait forever.
+  UniqueFd fd(OpenRegularFile(path.c_str(), path.size()));
+  if (!fd.Valid()) {
     if (errno == ENOENT) return false;
     throw RegistryError(ErrnoText("cannot open", path, errno));
   }
   out.clear();
   char buf[65536];
   while (true) {
-    ssize_t n = ::read(fd.Get(), buf, sizeof buf);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw RegistryError(ErrnoText("cannot read", path, errno));
-    }
+    ssize_t n = ReadSome(fd.Get(), buf, sizeof buf);
+    if (n < 0) throw RegistryError(ErrnoText("cannot read", path, errno));
     if (n == 0) break;
     out.append(buf, static_cast<size_t>(n));
   }
@@ -77,16 +63,8 @@ RegTree ParseFile(const std::string& path, const std::string& text) {
   }
 }
 
-void WriteAll(int fd, const std::string& data, const std::string& path) {
-  size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw RegistryError(ErrnoText("cannot write", path, errno));
-    }
-    done += static_cast<size_t>(n);
-  }
+void WriteText(int fd, const std::string& data, const std::string& path) {
+  if (!WriteAll(fd, data.data(), data.size())) throw RegistryError(ErrnoText("cannot write", path, errno));
 }
 
 }  // namespace
@@ -115,7 +93,7 @@ RegTree Registry::Load() const {
   int lockFd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   // A read-only folder still allows reading, just unlocked.
   if (lockFd < 0) lockFd = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC);
-  Fd lock(lockFd);
+  UniqueFd lock(lockFd);
   if (lock.Get() >= 0) LockFd(lock.Get(), LOCK_SH, lockPath);
   std::string text;
   if (!ReadText(path_, text)) return RegTree();
@@ -129,7 +107,7 @@ void Registry::Update(const std::function<void(RegTree&)>& edit) {
   if (ec) throw RegistryError("cannot create folder " + dir + ": " + ec.message());
 
   std::string lockPath = path_ + ".lock";
-  Fd lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+  UniqueFd lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
   if (lock.Get() < 0) throw RegistryError(ErrnoText("cannot open", lockPath, errno));
   LockFd(lock.Get(), LOCK_EX, lockPath);
 
@@ -145,10 +123,10 @@ void Registry::Update(const std::function<void(RegTree&)>& edit) {
   if (existed && ::stat(path_.c_str(), &st) == 0) mode = st.st_mode & 07777;
 
   std::string tmpPath = path_ + ".tmpXXXXXX";
-  Fd tmp(::mkostemp(tmpPath.data(), O_CLOEXEC));
+  UniqueFd tmp(::mkostemp(tmpPath.data(), O_CLOEXEC));
   if (tmp.Get() < 0) throw RegistryError(ErrnoText("cannot create a temporary file beside", path_, errno));
   try {
-    WriteAll(tmp.Get(), newText, tmpPath);
+    WriteText(tmp.Get(), newText, tmpPath);
     if (::fchmod(tmp.Get(), mode) != 0) throw RegistryError(ErrnoText("cannot set the mode of", tmpPath, errno));
     if (::fsync(tmp.Get()) != 0) throw RegistryError(ErrnoText("cannot flush", tmpPath, errno));
     if (::close(tmp.Release()) != 0) throw RegistryError(ErrnoText("cannot close", tmpPath, errno));
@@ -158,7 +136,7 @@ void Registry::Update(const std::function<void(RegTree&)>& edit) {
     throw;
   }
   // Make the rename itself durable.
-  Fd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  UniqueFd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dirFd.Get() >= 0) (void)::fsync(dirFd.Get());
 }
 

@@ -13,6 +13,8 @@
 #include <sstream>
 #include <string>
 
+#include "platform/base/FdIo.h"
+#include "platform/base/UniqueFd.h"
 #include "platform/com/Apartment.h"
 #include "platform/olectl/COleControlSite.h"
 #include "tools/automate/CComponentUnload.h"
@@ -50,11 +52,14 @@ bool ReadScript(const std::string& file, std::string* text) {
     *text = buffer.str();
     return !std::cin.bad();
   }
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return false;
-  buffer << in.rdbuf();
-  *text = buffer.str();
-  return !in.bad();
+  // Only a regular file: a FIFO without a writer or a device would never end.
+  UniqueFd fd(OpenRegularFile(file.c_str(), file.size()));
+  if (!fd.Valid()) return false;
+  text->clear();
+  char chunk[65536];
+  ssize_t n;
+  while ((n = ReadSome(fd.Get(), chunk, sizeof chunk)) > 0) text->append(chunk, static_cast<size_t>(n));
+  return n == 0;
 }
 
 }  // namespace

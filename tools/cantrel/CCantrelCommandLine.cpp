@@ -20,7 +20,7 @@ constexpr CommandInfo kCommands[] = {
      "Lists the recorders, one a line: index, vendor, product and revision separated by tabs.\n", false, false, false,
      false, false, false},
     {"burn", Command::Burn, "cantrel burn [--drive N] [--simulate] [--verify] [--no-eject] FILE.wav...",
-     "Burns the WAV files (stereo, 44100 Hz) as an audio CD, one track each, in order.\n"
+     "Burns the WAV files (stereo, 44100 Hz, 16-bit PCM) as an audio CD, one track each, in order.\n"
      "  --drive N    the recorder at index N of 'cantrel drives' (default 0)\n"
      "  --simulate   go through the burn without writing the disc\n"
      "  --verify     read the disc back before ejecting it and compare it with the files\n"
@@ -70,7 +70,7 @@ std::string CCantrelCommandLine::Usage(Command command) {
   if (const CommandInfo* c = Find(command)) return std::string("usage: ") + c->usage + "\n\n" + c->help;
   std::string text = "usage:";
   for (const auto& c : kCommands) text += std::string(text == "usage:" ? " " : "       ") + c.usage + "\n";
-  text += "\nBurns audio CDs from stereo 44100 Hz WAV files with the cantrel control.\n"
+  text += "\nBurns audio CDs from stereo 44100 Hz 16-bit PCM WAV files with the cantrel control.\n"
           "'cantrel COMMAND --help' describes a command.\n";
   return text;
 }

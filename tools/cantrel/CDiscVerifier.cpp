@@ -10,6 +10,7 @@
 #include "platform/imapi/verify/CAudioComparer.h"
 #include "tools/automate/ValueText.h"
 #include "tools/cantrel/CBurnProgress.h"
+#include "tools/cantrel/CErrorTexts.h"
 #include "platform/imapi/verify/CReadbackDiscSource.h"
 #include "tools/cantrel/CWavTrackSource.h"
 
@@ -86,8 +87,13 @@ CDiscVerifier::Result CDiscVerifier::Compare(const std::vector<std::string>& fil
   std::vector<std::unique_ptr<CWavTrackSource>> tracks;
   std::vector<CExpectedTrack*> expected;
   for (const std::string& file : files) {
-    if (CWavFile::CheckFile(Utf8ToUtf16(file)) != CWavFile::kAccepted) {
-      *pWhy = file + ": not a stereo 44100 Hz WAV file that can be read";
+    const CWavFile::Format format = CWavFile::FileFormat(Utf8ToUtf16(file));
+    if (format.nCheck != CWavFile::kAccepted) {
+      *pWhy = file + ": " + CErrorTexts::TrackRefusal(format.nCheck, true);
+      return Result::Failed;
+    }
+    if (!CWavFile::Burnable(format)) {
+      *pWhy = file + ": " + CErrorTexts::FormatRefusal(CWavFile::Describe(format));
       return Result::Failed;
     }
     auto track = std::make_unique<CWavTrackSource>();

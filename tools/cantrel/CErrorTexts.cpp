@@ -2,6 +2,10 @@
 
 #include "control/jobs/ErrorNumbers.h"
 
+namespace {
+constexpr const char* kBurnable = "only stereo 44100 Hz 16-bit PCM WAV files can be burnt";
+}  // namespace
+
 std::string CErrorTexts::ErrorEvent(int nErrorNo) {
   switch (nErrorNo) {
     case CANTREL_ERR_INVALIDARG:
@@ -13,7 +17,8 @@ std::string CErrorTexts::ErrorEvent(int nErrorNo) {
     case CANTREL_ERR_DISCFULL:
       return "the disc is full or not blank, or there is no disc or no usable recorder";
     case CANTREL_ERR_TRACKFILE:
-      return "a track file could not be read in full (changed or removed since it was added); nothing was recorded";
+      return "a track file could not be read in full or is not stereo 44100 Hz 16-bit PCM (changed or removed since it was added); "
+             "nothing was recorded";
     case CANTREL_ERR_STAGING:
       return "staging the tracks failed (a track shorter than 4 seconds is refused, for one); nothing was recorded";
     case CANTREL_ERR_RECORD:
@@ -32,10 +37,12 @@ std::string CErrorTexts::TrackRefusal(int nResult, bool bReadable) {
     case -1:
       return bReadable ? "not a WAV file (a RIFF/WAVE header with its format chunk first)" : "cannot be read";
     case -2:
-      return "not two channels: only stereo 44100 Hz WAV files can be burnt";
+      return "not two channels: " + std::string(kBurnable);
     case -3:
-      return "not 44100 Hz: only stereo 44100 Hz WAV files can be burnt";
+      return "not 44100 Hz: " + std::string(kBurnable);
     default:
       return "refused (" + std::to_string(nResult) + ")";
   }
 }
+
+std::string CErrorTexts::FormatRefusal(const std::string& strFormat) { return strFormat + ": " + kBurnable; }

@@ -6,6 +6,9 @@
 
 class CErrorTexts {
  public:
+  // Why a file the control accepted will not burn: its sample format, as
+  // CWavFile::Describe names it ("24-bit PCM").
+  static std::string FormatRefusal(const std::string& strFormat);
   // The meaning of an ErrorEvent number.
   static std::string ErrorEvent(int nErrorNo);
   // Why AddAudioTrack refused a file (-1, -2, -3); bReadable tells a file

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "control/interface/CantrelIds.h"
+#include "control/tracks/CWavFile.h"
 #include "platform/com/Apartment.h"
 #include "platform/com/Utf.h"
 #include "tools/automate/ValueText.h"
@@ -193,12 +194,21 @@ int RunBurn(const CantrelOptions& options) {
     std::error_code ec;
     std::filesystem::path path = std::filesystem::absolute(file, ec);
     if (ec) path = file;
+    // A name that is no UTF-8 would reach the control with replacement
+    // characters, naming another file.
+    const std::u16string wide = Utf8ToUtf16(path.string());
+    if (Utf16ToUtf8(wide) != path.string()) return Fail(file + ": the name is not valid UTF-8");
     CVariant result;
-    HRESULT hr = host.Call(DISPID_CANTREL_ADDAUDIOTRACK, DISPATCH_METHOD,
-                           {CVariant::String(Utf8ToUtf16(path.string()))}, &result);
+    HRESULT hr = host.Call(DISPID_CANTREL_ADDAUDIOTRACK, DISPATCH_METHOD, {CVariant::String(wide)}, &result);
     if (FAILED(hr)) return Fail(file + ": cannot be added (" + FormatHresult(hr) + ")");
     const int code = static_cast<SHORT>(LongArg({result}, 0));
-    if (code == 0) continue;
+    if (code == 0) {
+      // The control stages any sample format it accepts; refuse here what the
+      // burn would refuse, before a disc is started.
+      const CWavFile::Format format = CWavFile::FileFormat(wide);
+      if (format.nCheck != CWavFile::kAccepted || CWavFile::Burnable(format)) continue;
+      return Fail(file + ": " + CErrorTexts::FormatRefusal(CWavFile::Describe(format)));
+    }
     std::string unreadable;
     if (::access(path.c_str(), R_OK) != 0)
       unreadable = std::strerror(errno);

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/FdIo.h"
+#include "platform/base/UniqueFd.h"
 #include "platform/com/Apartment.h"
 #include "tools/regsvr/ResourceInfo.h"
 
@@ -52,6 +54,9 @@ int RunEntryPoint(const Command& command, const std::string& file) {
   std::string path = std::filesystem::absolute(file, ec).lexically_normal().string();
   if (ec) path = file;
   if (!std::filesystem::exists(path, ec)) return Fail("cannot find " + path, CO_E_DLLNOTFOUND);
+  // Loading opens the file as it is: a FIFO there would wait for a writer.
+  if (!UniqueFd(OpenRegularFile(path.c_str(), path.size())).Valid())
+    return Fail("cannot load " + path + ": not a regular file", CO_E_ERRORINDLL);
   void* lib = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!lib) {
     const char* why = ::dlerror();

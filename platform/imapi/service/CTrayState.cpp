@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
 #include <sstream>
+
+#include "platform/base/FdIo.h"
+#include "platform/base/UniqueFd.h"
 
 namespace {
 const char* kTrayFile = "/.tray";
@@ -19,8 +21,15 @@ CTrayState CTrayState::Blank(const std::string& media) {
 
 CTrayState CTrayState::Read(const std::string& folder, const std::string& defaultMedia) {
   CTrayState s = Blank(defaultMedia);
-  std::ifstream in(folder + kTrayFile);
-  if (!in) return s;
+  // The folder is the user's: a FIFO or a device under the tray file's name
+  // reads as an empty tray instead of stalling the service.
+  const std::string path = folder + kTrayFile;
+  UniqueFd fd(OpenRegularFile(path.c_str(), path.size()));
+  if (!fd.Valid()) return s;
+  std::string text;
+  char buf[4096];
+  for (ssize_t n; (n = ReadSome(fd.Get(), buf, sizeof buf)) > 0;) text.append(buf, static_cast<size_t>(n));
+  std::istringstream in(text);
   std::string line;
   CTrayState r = Blank(defaultMedia);
   bool sawState = false;

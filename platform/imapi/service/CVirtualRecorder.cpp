@@ -14,6 +14,8 @@
 #include <thread>
 #include <utility>
 
+#include "platform/base/FdIo.h"
+#include "platform/base/UniqueFd.h"
 #include "platform/imapi/Imapi.h"
 #include "platform/imapi/service/CAudioStash.h"
 #include "platform/imapi/service/CCueSheet.h"
@@ -22,25 +24,6 @@ namespace {
 
 constexpr uint64_t kBlock = CAudioStash::kBlockBytes;
 constexpr uint64_t kMaxChunkBlocks = 256;
-
-class CFd {
- public:
-  explicit CFd(int fd = -1) : m_fd(fd) {}
-  ~CFd() {
-    if (m_fd >= 0) ::close(m_fd);
-  }
-  CFd(const CFd&) = delete;
-  CFd& operator=(const CFd&) = delete;
-  int Get() const { return m_fd; }
-  int Release() { return std::exchange(m_fd, -1); }
-  void Reset(int fd) {
-    if (m_fd >= 0) ::close(m_fd);
-    m_fd = fd;
-  }
-
- private:
-  int m_fd;
-};
 
 std::string ImageBase(unsigned number) {
   char buf[32];
@@ -58,19 +41,8 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
   return true;
 }
 
-bool WriteAll(int fd, const char* p, size_t n) {
-  while (n > 0) {
-    ssize_t w = ::write(fd, p, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    p += w;
-    n -= static_cast<size_t>(w);
-  }
-  return true;
-}
-
 void SyncFolder(const std::string& folder) {
-  CFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.Get() >= 0) (void)::fsync(dir.Get());
 }
 
@@ -124,7 +96,7 @@ HRESULT CVirtualRecorder::OpenExclusive() {
   if (m_lockFd >= 0) return S_OK;
   struct stat st{};
   if (::stat(m_config.folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return IMAPI_E_DEVICE_NOTPRESENT;
-  CFd fd(::open((m_config.folder + "/.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+  UniqueFd fd(::open((m_config.folder + "/.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
   if (fd.Get() < 0) return IMAPI_E_DEVICE_NOTACCESSIBLE;
   while (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
     if (errno != EINTR) return IMAPI_E_DEVICE_NOTACCESSIBLE;
@@ -207,7 +179,7 @@ HRESULT CVirtualRecorder::Publish(const std::string& tmpBin, unsigned number, co
   }
   const std::string cue = CCueSheet::Text(*base + ".bin", blocks);
   const std::string tmpCue = folder + "/." + *base + ".cue.tmp-" + std::to_string(::getpid());
-  CFd fd(::open(tmpCue.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  UniqueFd fd(::open(tmpCue.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
   bool ok = fd.Get() >= 0 && WriteAll(fd.Get(), cue.data(), cue.size()) && ::fsync(fd.Get()) == 0;
   ok = fd.Get() >= 0 && ::close(fd.Release()) == 0 && ok;
   if (!ok || !RenameNoReplace(tmpCue, folder + "/" + *base + ".cue")) {
@@ -241,7 +213,7 @@ HRESULT CVirtualRecorder::Record(const std::vector<imapi_backend::TrackSpec>& tr
 
   const unsigned number = NextImageNumber(folder);
   const std::string tmpBin = folder + "/." + ImageBase(number) + ".bin.tmp-" + std::to_string(::getpid());
-  CFd dst(bSimulate ? -1 : ::open(tmpBin.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+  UniqueFd dst(bSimulate ? -1 : ::open(tmpBin.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
   if (!bSimulate && dst.Get() < 0) return IMAPI_E_FILEACCESS;
   auto fail = [&](HRESULT hr) {
     if (!bSimulate) ::unlink(tmpBin.c_str());
@@ -251,7 +223,7 @@ HRESULT CVirtualRecorder::Record(const std::vector<imapi_backend::TrackSpec>& tr
   const auto start = std::chrono::steady_clock::now();
   uint64_t done = 0;
   std::string openPath;
-  CFd src;
+  UniqueFd src;
   for (size_t i = 0; i < tracks.size(); ++i) {
     const auto& t = tracks[i];
     if (t.stashPath != openPath) {
@@ -295,24 +267,22 @@ HRESULT CVirtualRecorder::ReadLayout(std::vector<imapi_backend::AudioTrackExtent
   tracks->clear();
   CTrayState tray = Tray();
   if (tray.m_bBlank) return IMAPI_E_MEDIUM_INVALIDTYPE;
+  // Neither part of the image may be a FIFO or a device: reading must not wait.
   const std::string base = m_config.folder + "/" + tray.m_strImage;
-  std::string cue;
+  const std::string cuePath = base + ".cue", binPath = base + ".bin";
+  std::string cue(64 * 1024, '\0');
   {
-    CFd fd(::open((base + ".cue").c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.Get() < 0) return IMAPI_E_INVALIDIMAGE;
-    char buf[4096];
-    for (ssize_t n; (n = ::read(fd.Get(), buf, sizeof buf)) != 0;) {
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0 || cue.size() > (1u << 20)) return IMAPI_E_INVALIDIMAGE;
-      cue.append(buf, static_cast<size_t>(n));
-    }
+    UniqueFd fd(OpenRegularFile(cuePath.c_str(), cuePath.size()));
+    const ssize_t n = fd.Valid() ? ReadFull(fd.Get(), cue.data(), cue.size()) : -1;
+    if (n < 0) return IMAPI_E_INVALIDIMAGE;
+    cue.resize(static_cast<size_t>(n));
   }
   std::vector<uint32_t> starts;
   if (!CCueSheet::Starts(cue, &starts)) return IMAPI_E_INVALIDIMAGE;
-  CFd bin(::open((base + ".bin").c_str(), O_RDONLY | O_CLOEXEC));
+  UniqueFd bin(OpenRegularFile(binPath.c_str(), binPath.size()));
   struct stat st{};
-  if (bin.Get() < 0 || ::fstat(bin.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return IMAPI_E_INVALIDIMAGE;
-  // A binary cut within a block, or before the last track, is no disc.
+  if (!bin.Valid() || ::fstat(bin.Get(), &st) != 0) return IMAPI_E_INVALIDIMAGE;
+  // A binary cut within a block, or before its last track, is no disc.
   const auto size = static_cast<uint64_t>(st.st_size);
   if (size % kBlock != 0 || size / kBlock <= starts.back()) return IMAPI_E_INVALIDIMAGE;
   for (size_t i = 0; i < starts.size(); ++i) {
@@ -328,13 +298,8 @@ HRESULT CVirtualRecorder::ReadAudio(uint32_t firstBlock, uint32_t blocks, uint8_
   if (m_readFd < 0) return IMAPI_E_NOTOPENED;
   if (uint64_t{firstBlock} + blocks > m_readBlocks) return E_INVALIDARG;
   const size_t n = size_t{blocks} * kBlock;
-  for (size_t done = 0; done < n;) {
-    ssize_t r = ::pread(m_readFd, out + done, n - done, static_cast<off_t>(firstBlock * kBlock + done));
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) return IMAPI_E_INVALIDIMAGE;  // shrunk while being read
-    done += static_cast<size_t>(r);
-  }
-  return S_OK;
+  // Shorter: the image shrank while it was read.
+  return ReadFullAt(m_readFd, out, n, firstBlock * kBlock) == static_cast<ssize_t>(n) ? S_OK : IMAPI_E_INVALIDIMAGE;
 }
 
 void CVirtualRecorder::EndReading() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "control/drives/CDrives.h"
 #include "platform/com/ComPtr.h"
@@ -14,21 +15,13 @@ namespace drivehost {
 // A module of its own, so that the tests can see the objects' locks.
 AFX_MODULE_STATE* TestModule();
 
-struct DriveIds {
-  std::u16string vendor, product, revision;
-};
+// A collection made in the test module holding drives (vendor, product,
+// revision); the returned reference is the only one (the control's).
+ComPtr<CDrives> MakeDrives(const std::vector<std::vector<std::u16string>>& drives);
 
-// A collection made in the test module, filled with the given drives; the
-// returned reference is the only one (the control's).
-ComPtr<CDrives> MakeDrives(std::initializer_list<DriveIds> drives);
-
-HRESULT Get(IDispatch* target, DISPID id, CVariant* result, std::vector<CVariant> args = {});
-HRESULT Put(IDispatch* target, DISPID id, CVariant value, std::vector<CVariant> args = {});
-HRESULT Call(IDispatch* target, DISPID id, CVariant* result, std::vector<CVariant> args = {});
-
-// Property reads that expect success.
-std::u16string GetString(IDispatch* target, DISPID id);
-SHORT Count(IDispatch* drives);
+HRESULT Invoke(IDispatch* target, DISPID id, WORD flags, CVariant* result, std::vector<CVariant> args = {});
+// A string property or method result; "<failed>" when the call fails.
+std::u16string Text(IDispatch* target, DISPID id, WORD flags = DISPATCH_PROPERTYGET, std::vector<CVariant> args = {});
 // The drive's Revision, or "<null>" when result holds no dispatch reference.
 std::u16string RevisionOf(const CVariant& result);
 // _NewEnum as IEnumVARIANT.

@@ -29,9 +29,7 @@ class TrackListTest : public ::testing::Test {
 
 TEST_F(TrackListTest, AddAppendsOnlyAcceptedFiles) {
   std::u16string good = Wav("good.wav");
-  EXPECT_EQ(list_.AddAudioTrack(Wav("mono.wav", 1)), -2);
   EXPECT_EQ(list_.AddAudioTrack(Wav("48k.wav", 2, 48000)), -3);
-  EXPECT_EQ(list_.AddAudioTrack(Utf8ToUtf16(dir_.File("none.wav"))), -1);
   EXPECT_EQ(list_.Count(), 0u);
   EXPECT_EQ(list_.AddAudioTrack(good), 0);
   EXPECT_EQ(list_.AddAudioTrack(good), 0);
@@ -54,21 +52,14 @@ TEST_F(TrackListTest, DeleteOutOfRangeChangesNothing) {
   EXPECT_EQ(list_.Snapshot(), paths);
 }
 
-TEST_F(TrackListTest, DeleteMiddleMovesTheRestUp) {
-  auto paths = FillThree();
-  EXPECT_TRUE(list_.DeleteAudioTrack(1));
-  EXPECT_EQ(list_.Snapshot(), (std::vector<std::u16string>{paths[0], paths[2]}));
-  EXPECT_TRUE(list_.DeleteAudioTrack(1));
-  EXPECT_TRUE(list_.DeleteAudioTrack(0));
-  EXPECT_EQ(list_.Count(), 0u);
-}
-
 TEST_F(TrackListTest, DeleteAllAndSnapshotIndependence) {
   auto paths = FillThree();
+  EXPECT_TRUE(list_.DeleteAudioTrack(1));  // the rest move up
+  EXPECT_EQ(list_.Snapshot(), (std::vector<std::u16string>{paths[0], paths[2]}));
   auto copy = list_.Snapshot();
   list_.DeleteAllItems();
   EXPECT_EQ(list_.Count(), 0u);
-  EXPECT_EQ(copy, paths);
+  EXPECT_EQ(copy, (std::vector<std::u16string>{paths[0], paths[2]}));
   EXPECT_EQ(list_.AddAudioTrack(paths[1]), 0);
   EXPECT_EQ(list_.Snapshot(), std::vector<std::u16string>{paths[1]});
 }

@@ -52,4 +52,42 @@ Bytes Pattern(size_t n) {
   return b;
 }
 
+namespace {
+
+// WAVE_FORMAT_EXTENSIBLE: the basic block, then 22 bytes ending in the
+// sub-format GUID, whose first two bytes are a format tag.
+Bytes Extensible(uint16_t bits, uint16_t subTag) {
+  Bytes b = FmtBlock(2, 44100, bits, 0xFFFE);
+  Put16(b, 22);
+  Put16(b, bits);
+  Put32(b, 3);  // front left and right
+  Put16(b, subTag);
+  const uint8_t tail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+  b.insert(b.end(), tail, tail + 14);
+  return b;
+}
+
+}  // namespace
+
+std::vector<FormatRow> FormatRows() {
+  return {
+      {"Pcm8", FmtBlock(2, 44100, 8), "8-bit PCM", false},
+      {"Pcm16", FmtBlock(), "16-bit PCM", true},
+      {"Pcm24", FmtBlock(2, 44100, 24), "24-bit PCM", false},
+      {"Pcm32", FmtBlock(2, 44100, 32), "32-bit PCM", false},
+      {"Float32", FmtBlock(2, 44100, 32, 3), "32-bit float", false},
+      {"Adpcm", FmtBlock(2, 44100, 4, 2), "ADPCM", false},
+      {"ExtensiblePcm16", Extensible(16, 1), "16-bit PCM", true},
+      {"ExtensiblePcm24", Extensible(24, 1), "24-bit PCM", false},
+      {"ExtensibleFloat", Extensible(32, 3), "32-bit float", false},
+  };
+}
+
+Bytes WavFile(const Bytes& fmtBody, const Bytes& audio) {
+  Bytes b = RiffHeader();
+  Append(b, Chunk("fmt ", fmtBody));
+  Append(b, Chunk("data", audio));
+  return b;
+}
+
 }  // namespace wavbytes

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -23,5 +24,21 @@ Bytes Chunk(const std::string& tag, const Bytes& body);
 Bytes RiffHeader(const std::string& riff = "RIFF", const std::string& form = "WAVE");
 // A deterministic pattern with no zero bytes, so that padding shows.
 Bytes Pattern(size_t n);
+
+}  // namespace wavbytes
+
+namespace wavbytes {
+
+// A stereo 44100 Hz file in one sample format, with what the burn makes of it.
+struct FormatRow {
+  const char* name;
+  Bytes fmtBody;            // the format chunk's body
+  const char* description;  // as the refusal names it
+  bool burnable;
+};
+inline void PrintTo(const FormatRow& row, std::ostream* os) { *os << row.name; }
+std::vector<FormatRow> FormatRows();
+// RIFF header, a "fmt " chunk with that body, a "data" chunk with the audio.
+Bytes WavFile(const Bytes& fmtBody, const Bytes& audio);
 
 }  // namespace wavbytes

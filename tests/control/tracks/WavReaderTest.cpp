@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -66,51 +65,54 @@ TEST(WavReader, BlockCountsAndPadding) {
   }
 }
 
-TEST(WavReader, LastBlockOf4705HoldsOneByteThenSilence) {
-  testsupport::TempDir dir;
-  std::string path = dir.File("a.wav");
-  Bytes audio = testsupport::MakeWav(path, 4705);
-  ReadOut r = ReadAll(path);
-  ASSERT_EQ(r.blocks.size(), 3u);
-  EXPECT_EQ(r.blocks[2][0], audio[4704]);
-  EXPECT_EQ(Bytes(r.blocks[2].begin() + 1, r.blocks[2].end()), Bytes(kBlock - 1, 0));
+Bytes FmtThen(std::initializer_list<Bytes> parts) {
+  Bytes b = RiffHeader();
+  Append(b, Chunk("fmt ", FmtBlock()));
+  for (const auto& p : parts) Append(b, p);
+  return b;
 }
 
-// Files whose data search has to cope with what comes before "data".
+// Files whose data search has to cope with what comes between the format
+// chunk and "data"; the audio is 3000 bytes of pattern.
 struct SearchCase {
   const char* name;
-  Bytes beforeData;  // chunks after the RIFF header
-  std::string dataTag;
+  Bytes file;
 };
 
-TEST(WavReader, DataSearch) {
+class WavDataSearch : public ::testing::TestWithParam<SearchCase> {};
+
+TEST_P(WavDataSearch, FindsTheAudio) {
   testsupport::TempDir dir;
-  Bytes fmt = Chunk("fmt ", FmtBlock());
-  Bytes oddPadded = Chunk("LIST", Pattern(5));
-  oddPadded.push_back(0);  // RIFF pad byte after an odd body
-  Bytes big = Chunk("junk", Pattern(5000));
-  SearchCase cases[] = {
-      {"format then data", fmt, "data"},
-      {"upper-case DATA", fmt, "DATA"},
-      {"LIST before the format chunk", [&] { Bytes b = Chunk("LIST", Pattern(4)); Append(b, fmt); return b; }(), "data"},
-      {"odd chunk with its pad byte", [&] { Bytes b = fmt; Append(b, oddPadded); return b; }(), "data"},
-      {"body longer than the scratch size", [&] { Bytes b = fmt; Append(b, big); return b; }(), "data"},
-      {"extended format chunk", Chunk("fmt ", 18, [] { Bytes b = FmtBlock(); Put16(b, 0); return b; }()), "data"},
-  };
-  int i = 0;
-  for (const auto& c : cases) {
-    std::string path = dir.File("s" + std::to_string(i++) + ".wav");
-    Bytes audio = Pattern(3000);
-    Bytes file = RiffHeader();
-    Append(file, c.beforeData);
-    Append(file, Chunk(c.dataTag, audio));
-    testsupport::WriteFileBytes(path, file);
-    ReadOut r = ReadAll(path);
-    EXPECT_EQ(r.announced, 2u) << c.name;
-    EXPECT_TRUE(r.complete) << c.name;
-    EXPECT_EQ(Joined(r.blocks), Padded(audio)) << c.name;
-  }
+  testsupport::WriteFileBytes(dir.File("a.wav"), GetParam().file);
+  ReadOut r = ReadAll(dir.File("a.wav"));
+  EXPECT_EQ(r.announced, 2u);
+  EXPECT_TRUE(r.complete);
+  EXPECT_EQ(Joined(r.blocks), Padded(Pattern(3000)));
 }
+
+std::vector<SearchCase> SearchCases() {
+  const Bytes data = Chunk("data", Pattern(3000));
+  Bytes oddPadded = Chunk("LIST", Pattern(5));
+  oddPadded.push_back(0);
+  Bytes fmt17 = FmtBlock();
+  fmt17.push_back(0);
+  Bytes oddFmtNoPad = RiffHeader();
+  Append(oddFmtNoPad, Chunk("fmt ", fmt17));
+  Append(oddFmtNoPad, data);
+  return {
+      {"FormatThenData", FmtThen({data})},
+      {"UpperCaseData", FmtThen({Chunk("DATA", Pattern(3000))})},
+      {"OddChunkWithItsPadByte", FmtThen({oddPadded, data})},
+      // Writers that leave the pad byte out: the check accepts such a file,
+      // so the burn must find its audio too.
+      {"OddChunkWithoutPadByte", FmtThen({Chunk("LIST", Pattern(5)), data})},
+      {"OddFormatChunkWithoutPadByte", oddFmtNoPad},
+      {"BodyLongerThanAScratchBuffer", FmtThen({Chunk("junk", Pattern(5000)), data})},
+  };
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, WavDataSearch, ::testing::ValuesIn(SearchCases()),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Files the reader must refuse to stage in full without crashing, hanging or
 // reading beyond the file.
@@ -122,60 +124,39 @@ struct BadCase {
   CWavReader::Error error;
 };
 
-TEST(WavReader, LyingSizesEndTheTrackEarly) {
+class WavLyingSizes : public ::testing::TestWithParam<BadCase> {};
+
+TEST_P(WavLyingSizes, EndTheTrackEarly) {
+  const BadCase& c = GetParam();
   testsupport::TempDir dir;
-  Bytes fmt = Chunk("fmt ", FmtBlock());
-  auto file = [&](std::initializer_list<Bytes> parts) {
-    Bytes b = RiffHeader();
-    for (const auto& p : parts) Append(b, p);
-    return b;
-  };
-  BadCase cases[] = {
-      {"no data chunk", file({fmt}), 0, 0, CWavReader::Error::NoData},
-      {"only the RIFF header", RiffHeader(), 0, 0, CWavReader::Error::NoData},
-      {"short RIFF header", Bytes{'R', 'I', 'F'}, 0, 0, CWavReader::Error::NoData},
-      {"chunk of size 0xFFFFFFFF before data", file({fmt, Chunk("junk", 0xFFFFFFFFu, Pattern(10)), Chunk("data", Pattern(100))}),
-       0, 0, CWavReader::Error::NoData},
-      {"chunk running past the end", file({fmt, Chunk("junk", 1000, Pattern(10))}), 0, 0, CWavReader::Error::NoData},
-      {"header cut inside", file({fmt, Bytes{'d', 'a', 't', 'a', 1}}), 0, 0, CWavReader::Error::NoData},
-      {"data past the end, partial block", file({fmt, Chunk("data", 5000, Pattern(3000))}), 3, 1,
-       CWavReader::Error::ShortRead},
-      {"data past the end, whole blocks present", file({fmt, Chunk("data", 4705, Pattern(4704))}), 3, 2,
-       CWavReader::Error::ShortRead},
-      {"data size near 4 GiB", file({fmt, Chunk("data", 0xFFFFFFFFu, Pattern(100))}), 1826092, 0,
-       CWavReader::Error::ShortRead},
-  };
-  int i = 0;
-  for (const auto& c : cases) {
-    std::string path = dir.File("b" + std::to_string(i++) + ".wav");
-    testsupport::WriteFileBytes(path, c.file);
-    auto start = std::chrono::steady_clock::now();
-    ReadOut r = ReadAll(path);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << c.name;
-    EXPECT_TRUE(r.opened) << c.name;
-    EXPECT_EQ(r.announced, c.announced) << c.name;
-    EXPECT_EQ(r.blocks.size(), c.delivered) << c.name;
-    EXPECT_FALSE(r.complete) << c.name;
-    EXPECT_EQ(r.error, c.error) << c.name;
-  }
+  testsupport::WriteFileBytes(dir.File("a.wav"), c.file);
+  ReadOut r = ReadAll(dir.File("a.wav"));
+  EXPECT_TRUE(r.opened);
+  EXPECT_EQ(r.announced, c.announced);
+  EXPECT_EQ(r.blocks.size(), c.delivered);
+  EXPECT_FALSE(r.complete);
+  EXPECT_EQ(r.error, c.error);
 }
 
-TEST(WavReader, MissingFileDoesNotOpen) {
-  testsupport::TempDir dir;
-  CWavReader reader;
-  EXPECT_FALSE(reader.Open(Utf8ToUtf16(dir.File("gone.wav"))));
-  EXPECT_EQ(reader.LastError(), CWavReader::Error::CannotOpen);
-  EXPECT_EQ(reader.BlockCount(), 0u);
-  Bytes block(kBlock);
-  EXPECT_FALSE(reader.NextBlock(block.data()));
-  EXPECT_FALSE(reader.Complete());
-}
+const BadCase kBadCases[] = {
+    {"NoDataChunk", FmtThen({}), 0, 0, CWavReader::Error::NoData},
+    {"ChunkOfSize4GiBBeforeData", FmtThen({Chunk("junk", 0xFFFFFFFFu, Pattern(10)), Chunk("data", Pattern(100))}), 0, 0,
+     CWavReader::Error::NoData},
+    {"ChunkRunningPastTheEnd", FmtThen({Chunk("junk", 1000, Pattern(10))}), 0, 0, CWavReader::Error::NoData},
+    {"HeaderCutInside", FmtThen({Bytes{'d', 'a', 't', 'a', 1}}), 0, 0, CWavReader::Error::NoData},
+    {"DataPastTheEndPartialBlock", FmtThen({Chunk("data", 5000, Pattern(3000))}), 3, 1, CWavReader::Error::ShortRead},
+    {"DataPastTheEndWholeBlocks", FmtThen({Chunk("data", 4705, Pattern(4704))}), 3, 2, CWavReader::Error::ShortRead},
+    {"DataSizeNear4GiB", FmtThen({Chunk("data", 0xFFFFFFFFu, Pattern(100))}), 1826092, 0, CWavReader::Error::ShortRead},
+};
+
+INSTANTIATE_TEST_SUITE_P(Files, WavLyingSizes, ::testing::ValuesIn(kBadCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WavReader, ReopenStartsAfresh) {
   testsupport::TempDir dir;
   std::string good = dir.File("good.wav"), bad = dir.File("bad.wav");
   Bytes audio = testsupport::MakeWav(good, 2352);
-  testsupport::WriteFileBytes(bad, RiffHeader());
+  testsupport::WriteFileBytes(bad, FmtThen({}));
   CWavReader reader;
   ASSERT_TRUE(reader.Open(Utf8ToUtf16(bad)));
   EXPECT_EQ(reader.LastError(), CWavReader::Error::NoData);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <tuple>
 
 #include "tools/cantrel/CBurnProgress.h"
 #include "tools/cantrel/CCantrelCommandLine.h"
@@ -26,9 +27,7 @@ TEST(CantrelCommandLine, AcceptedForms) {
        Command::Burn, 2, true, true, false, {"a.wav", "b.wav"}},
       {{"burn", "--drive=1", "--", "--odd.wav", "-"}, Command::Burn, 1, false, false, false, {"--odd.wav", "-"}},
       {{"erase", "--full", "--drive", "3"}, Command::Erase, 3, false, false, true, {}},
-      {{"erase"}, Command::Erase, 0, false, false, false, {}},
-      {{"eject", "--drive", "32767"}, Command::Eject, 32767, false, false, false, {}},
-      {{"verify", "--drive", "1", "a.wav", "b.wav"}, Command::Verify, 1, false, false, false, {"a.wav", "b.wav"}},
+      {{"verify", "--drive", "1", "a.wav"}, Command::Verify, 1, false, false, false, {"a.wav"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -50,17 +49,9 @@ TEST(CantrelCommandLine, HelpAnywhereAsksForTheCommandsUsage) {
   CantrelOptions o;
   std::string error;
   ASSERT_TRUE(CCantrelCommandLine::Parse({"erase", "--drive", "1", "--help"}, &o, &error));
-  EXPECT_TRUE(o.bHelp);
-  EXPECT_EQ(o.command, Command::Erase);
-  ASSERT_TRUE(CCantrelCommandLine::Parse({"-h"}, &o, &error));
-  EXPECT_TRUE(o.bHelp);
-  EXPECT_EQ(o.command, Command::None);
-  // Every command's usage names its options; the general one names every command.
+  EXPECT_TRUE(o.bHelp && o.command == Command::Erase);
   EXPECT_NE(CCantrelCommandLine::Usage(Command::Erase).find("--full"), std::string::npos);
   EXPECT_EQ(CCantrelCommandLine::Usage(Command::Eject).find("--full"), std::string::npos);
-  const std::string all = CCantrelCommandLine::Usage(Command::None);
-  for (const char* name : {"cantrel drives", "cantrel burn", "cantrel erase", "cantrel eject"})
-    EXPECT_NE(all.find(name), std::string::npos) << name;
 }
 
 TEST(CantrelCommandLine, RefusedForms) {
@@ -72,18 +63,13 @@ TEST(CantrelCommandLine, RefusedForms) {
       {{}, "a command is missing"},
       {{"Burn", "a.wav"}, "unknown command Burn"},
       {{"burn"}, "needs at least one WAV file"},
-      {{"burn", "--", }, "needs at least one WAV file"},
       {{"burn", "--drive"}, "--drive needs the index of a recorder"},
-      {{"burn", "--drive", "", "a.wav"}, "not "},
       {{"burn", "--drive", "1x", "a.wav"}, "not 1x"},
       {{"burn", "--drive", "32768", "a.wav"}, "not 32768"},
-      {{"burn", "--drive=", "a.wav"}, "--drive needs"},
       {{"burn", "--eject", "a.wav"}, "burn has no option --eject"},
-      {{"erase", "--simulate"}, "erase has no option --simulate"},
       {{"eject", "--full"}, "eject has no option --full"},
       {{"drives", "x"}, "drives takes no file names"},
       {{"burn", "--verify", "--simulate", "a.wav"}, "--verify needs a disc"},
-      {{"verify", "--no-eject", "a.wav"}, "verify has no option --no-eject"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -95,30 +81,18 @@ TEST(CantrelCommandLine, RefusedForms) {
 }
 
 TEST(CantrelBurnProgress, PercentAndElapsedTime) {
-  struct PercentCase {
-    long done, total;
-    int percent;
-  };
-  for (const auto& c : std::vector<PercentCase>{
-           {0, 0, 0}, {5, 0, 0}, {-1, 10, 0}, {1, 3, 33}, {2, 3, 66}, {3, 3, 100}, {4, 3, 100},
-           {2000000000, 2100000000, 95}}) {
-    EXPECT_EQ(CBurnProgress::Percent(c.done, c.total), c.percent) << c.done << "/" << c.total;
-  }
-  struct TimeCase {
-    double seconds;
-    const char* text;
-  };
-  for (const auto& c : std::vector<TimeCase>{
-           {0, "0:00"}, {-3, "0:00"}, {7.9, "0:07"}, {61, "1:01"}, {3599, "59:59"}, {3723, "1:02:03"}}) {
-    EXPECT_EQ(CBurnProgress::FormatElapsed(c.seconds), c.text) << c.seconds;
-  }
+  for (auto [done, total, percent] : std::vector<std::tuple<long, long, int>>{
+           {0, 0, 0}, {5, 0, 0}, {-1, 10, 0}, {2, 3, 66}, {4, 3, 100}, {2000000000, 2100000000, 95}})
+    EXPECT_EQ(CBurnProgress::Percent(done, total), percent) << done << "/" << total;
+  for (auto [seconds, text] : std::vector<std::pair<double, const char*>>{
+           {-3, "0:00"}, {7.9, "0:07"}, {3599, "59:59"}, {3723, "1:02:03"}})
+    EXPECT_EQ(CBurnProgress::FormatElapsed(seconds), text) << seconds;
 }
 
 TEST(CantrelBurnProgress, PlainLinesOnlyWhenSomethingChanges) {
   CBurnProgress p(false);
   EXPECT_EQ(p.Track(1, 2, 0.5), "  0%  track 1 of 2  0:00\n") << "no blocks announced yet";
   EXPECT_EQ(p.Blocks(0, 300, 1), "  0%  0/300 blocks  track 1 of 2  0:01\n");
-  EXPECT_EQ(p.Blocks(1, 300, 1), "") << "still 0%";
   EXPECT_EQ(p.Blocks(14, 300, 1), "") << "4%: not yet the next step of 5";
   EXPECT_EQ(p.Blocks(15, 300, 2), "  5%  15/300 blocks  track 1 of 2  0:02\n");
   EXPECT_EQ(p.Blocks(29, 300, 2), "");
@@ -127,7 +101,6 @@ TEST(CantrelBurnProgress, PlainLinesOnlyWhenSomethingChanges) {
   EXPECT_EQ(p.Blocks(297, 300, 4), " 99%  297/300 blocks  track 2 of 2  0:04\n");
   EXPECT_EQ(p.Blocks(300, 300, 4), "100%  300/300 blocks  track 2 of 2  0:04\n");
   EXPECT_EQ(p.Closing(12, 5), "100%  closing disc (about 12 s)  0:05\n");
-  EXPECT_EQ(p.Closing(12, 6), "");
   EXPECT_EQ(p.Finish(), "") << "plain lines end themselves";
 }
 
@@ -135,11 +108,9 @@ TEST(CantrelBurnProgress, ATerminalGetsOneLiveLine) {
   CBurnProgress p(true, 10);
   EXPECT_EQ(p.Finish(), "") << "nothing drawn yet";
   EXPECT_EQ(p.Blocks(150, 300, 65), "\r[#####-----]  50%  150/300 blocks  1:05\x1b[K");
-  EXPECT_EQ(p.Blocks(150, 300, 66), "\r[#####-----]  50%  150/300 blocks  1:06\x1b[K") << "the clock moves";
   EXPECT_EQ(p.Track(1, 3, 66), "\r[#####-----]  50%  150/300 blocks  track 1 of 3  1:06\x1b[K");
   EXPECT_EQ(p.Closing(4, 70), "\r[##########] 100%  closing disc (about 4 s)  1:10\x1b[K");
   EXPECT_EQ(p.Finish(), "\n");
-  EXPECT_EQ(p.Finish(), "");
 }
 
 TEST(CantrelErrorTexts, EveryNumberTheControlRaisesHasItsOwnMeaning) {

@@ -1,315 +1,232 @@
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <stdexcept>
 #include <string>
 
 #include "platform/com/DispatchTable.h"
-#include "tests/platform/com/automation/TestDispatchObject.h"
 
 namespace {
 
-struct Target {
-  SHORT value = 0;
-  VARTYPE echoSeen = VT_EMPTY;
-  int putCalls = 0;
-};
-
-Target* Self(void* o) { return static_cast<Target*>(o); }
-
-HRESULT GetValue(void* o, VARIANT*, UINT, VARIANT* r) {
-  r->vt = VT_I2;
-  r->iVal = Self(o)->value;
-  return S_OK;
-}
-HRESULT PutValue(void* o, VARIANT* a, UINT n, VARIANT*) {
-  if (n != 1 || a[0].vt != VT_I2) return E_UNEXPECTED;
-  Self(o)->value = a[0].iVal;
-  return S_OK;
-}
-HRESULT PutCounted(void* o, VARIANT*, UINT, VARIANT*) {
-  ++Self(o)->putCalls;
-  return S_OK;
-}
-HRESULT GetText(void*, VARIANT*, UINT, VARIANT* r) {
-  r->vt = VT_BSTR;
-  r->bstrVal = SysAllocString(u"locked");
-  return S_OK;
-}
-// a - b: the order shows whether arguments arrive in declaration order.
-HRESULT Sub(void*, VARIANT* a, UINT n, VARIANT* r) {
-  if (n != 2 || a[0].vt != VT_I2 || a[1].vt != VT_I4) return E_UNEXPECTED;
-  r->vt = VT_I4;
-  r->lVal = a[0].iVal - a[1].lVal;
-  return S_OK;
-}
-HRESULT Echo(void* o, VARIANT* a, UINT n, VARIANT* r) {
-  Self(o)->echoSeen = a[0].vt;
-  return VariantCopyInd(r, &a[0]);
-}
-HRESULT ItemGet(void*, VARIANT* a, UINT, VARIANT* r) {
-  r->vt = VT_BSTR;
-  r->bstrVal = SysAllocString(u"item");
-  return S_OK;
-}
-// Declared short, answers a long: the table converts.
-HRESULT Wide(void*, VARIANT*, UINT, VARIANT* r) {
-  r->vt = VT_I4;
-  r->lVal = 5;
-  return S_OK;
-}
-HRESULT Fail(void*, VARIANT*, UINT, VARIANT*) { return E_FAIL; }
-HRESULT Nothing(void*, VARIANT*, UINT, VARIANT*) { return S_OK; }
-HRESULT TextLength(void*, VARIANT* a, UINT, VARIANT* r) {
-  if (a[0].vt != VT_BSTR) return E_UNEXPECTED;
-  r->vt = VT_I4;
-  r->lVal = static_cast<LONG>(SysStringLen(a[0].bstrVal));
-  return S_OK;
-}
-
 constexpr IID kIid = {0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55}};
 
-DispMember Member(std::u16string name, DISPID id, DispKind kind, VARTYPE type, std::vector<DispParam> params,
-                  DispHandler h, uint32_t flags = DISPF_NONE, DispHandler put = nullptr) {
+// An object on the test's stack, called through the table only.
+class Target : public IDispatch {
+ public:
+  HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+  ULONG AddRef() override { return 2; }
+  ULONG Release() override { return 1; }
+  HRESULT GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return E_NOTIMPL; }
+
+  SHORT GetValue() const { return value; }
+  void SetValue(SHORT n) { value = n; }
+  // Setters of read-only members: never reached.
+  void Refused(std::u16string_view) {}
+  void RefusedItem(const VARIANT&, std::u16string_view) {}
+  std::u16string Item(const VARIANT&) const { return u"item"; }
+  std::u16string Locked() const { return u"locked"; }
+  LONG Sub(SHORT a, LONG b) const { return a - b; }  // the order shows in the result
+  LONG Echo(const VARIANT& v) const { return v.vt; }  // a variant parameter gets the caller's own
+  HRESULT Fail() const { return E_FAIL; }
+  LONG Length(std::u16string_view s) const { return static_cast<LONG>(s.size()); }
+  ComPtr<IDispatch> Nothing() const { return nullptr; }
+  HRESULT Half(LONG n, SHORT* half) const { return n % 2 ? E_INVALIDARG : (*half = static_cast<SHORT>(n / 2), S_OK); }
+  LONG Flag(BOOL b) const { return b; }
+  BOOL Truth() const { return TRUE; }
+  // Fit no declaration of the table.
+  LONG Swapped(LONG a, SHORT b) const { return a + b; }
+  std::u16string Joined(SHORT, LONG) const { return {}; }
+
+  SHORT value = 3;
+};
+
+DispMember M(std::u16string name, DISPID id, DispKind kind, VARTYPE type, std::vector<DispParam> params = {},
+             uint32_t flags = DISPF_NONE) {
   return {.name = std::move(name), .dispid = id, .kind = kind, .type = type, .params = std::move(params),
-          .flags = flags, .handler = h, .putHandler = put};
+          .flags = flags};
 }
 
-const DispatchTable& Table() {
+const DispatchTable& Declared() {
+  using K = DispKind;
   static const DispatchTable t(
       u"_DTest", kIid, u"test",
-      {
-          Member(u"Value", 1, DispKind::Property, VT_I2, {}, GetValue, DISPF_NONE, PutValue),
-          Member(u"Locked", 2, DispKind::Property, VT_BSTR, {}, GetText, DISPF_READONLY, PutCounted),
-          Member(u"Sub", 3, DispKind::Method, VT_I4, {{u"a", VT_I2}, {u"b", VT_I4}}, Sub),
-          Member(u"Echo", 4, DispKind::Method, VT_VARIANT, {{u"v", VT_VARIANT}}, Echo),
-          Member(u"Item", 5, DispKind::PropertyGet, VT_BSTR, {{u"Key", VT_VARIANT}}, ItemGet),
-          Member(u"Item", 5, DispKind::PropertyPut, VT_EMPTY, {{u"Key", VT_VARIANT}, {u"", VT_BSTR}}, PutCounted,
-                 DISPF_READONLY),
-          Member(u"Ghost", 6, DispKind::Method, VT_EMPTY, {}, nullptr),
-          Member(u"Wide", 7, DispKind::Method, VT_I2, {}, Wide),
-          Member(u"\u00DCn\u00EFcode", 8, DispKind::Method, VT_EMPTY, {}, Fail),
-          Member(u"Fail", 9, DispKind::Method, VT_EMPTY, {}, Fail),
-          Member(u"Text", 10, DispKind::Method, VT_I4, {{u"s", VT_BSTR}}, TextLength),
-          Member(u"Nothing", 11, DispKind::PropertyGet, VT_DISPATCH, {}, Nothing),
-          Member(u"_NewEnum", DISPID_NEWENUM, DispKind::PropertyGet, VT_UNKNOWN, {}, GetText,
-                 DISPF_RESTRICTED | DISPF_READONLY),
-      });
+      {M(u"Value", 1, K::Property, VT_I2), M(u"Locked", 2, K::Property, VT_BSTR, {}, DISPF_READONLY),
+       M(u"Sub", 3, K::Method, VT_I4, {{u"a", VT_I2}, {u"b", VT_I4}}),
+       M(u"Echo", 4, K::Method, VT_I4, {{u"v", VT_VARIANT}}),
+       M(u"Item", 5, K::PropertyGet, VT_BSTR, {{u"Key", VT_VARIANT}}),
+       M(u"Item", 5, K::PropertyPut, VT_EMPTY, {{u"Key", VT_VARIANT}, {u"", VT_BSTR}}, DISPF_READONLY),
+       M(u"Ghost", 6, K::Method, VT_EMPTY), M(u"F\u00C4il", 9, K::Method, VT_EMPTY), M(u"Text", 10, K::Method, VT_I4, {{u"s", VT_BSTR}}),
+       M(u"Nothing", 11, K::PropertyGet, VT_DISPATCH), M(u"Half", 12, K::Method, VT_I2, {{u"n", VT_I4}}),
+       M(u"Flag", 13, K::Method, VT_I4, {{u"b", VT_BOOL}}), M(u"Truth", 14, K::Method, VT_BOOL),
+       M(u"_NewEnum", DISPID_NEWENUM, K::PropertyGet, VT_UNKNOWN, {}, DISPF_RESTRICTED | DISPF_READONLY)});
   return t;
 }
 
-struct CallResult {
+const DispatchTable& Table() {
+  static const DispatchTable t = Declared().Bind({
+      DispProperty<&Target::GetValue, &Target::SetValue>(1), DispProperty<&Target::Locked, &Target::Refused>(2),
+      DispMethod<&Target::Sub>(3), DispMethod<&Target::Echo>(4), DispPropertyGet<&Target::Item>(5),
+      DispPropertyPut<&Target::RefusedItem>(5), DispMethod<&Target::Fail>(9), DispMethod<&Target::Length>(10), DispPropertyGet<&Target::Nothing>(11),
+      DispMethod<&Target::Half>(12), DispMethod<&Target::Flag>(13), DispMethod<&Target::Truth>(14),
+  });
+  return t;
+}
+
+constexpr WORD M_ = DISPATCH_METHOD, G = DISPATCH_PROPERTYGET, P = DISPATCH_PROPERTYPUT;
+constexpr UINT kUntouched = 0xFFFF;
+
+struct InvokeRow {
+  const char* name;
+  DISPID id;
+  WORD flags;
+  std::vector<CVariant> args;  // declaration order
+  std::vector<DISPID> named;
   HRESULT hr;
-  UINT argErr;
-  CVariant result;
+  UINT argErr = kUntouched;
+  VARTYPE vt = VT_EMPTY;  // the result's type; its value as a long
+  LONG result = 0;
+  SHORT valueAfter = 3;
 };
 
-// rgvarg as the caller lays it out: last argument first.
-CallResult Call(Target& target, DISPID id, WORD flags, std::vector<VARIANT> rgvarg, std::vector<DISPID> named = {}) {
-  DISPPARAMS p{};
-  p.rgvarg = rgvarg.empty() ? nullptr : rgvarg.data();
-  p.cArgs = static_cast<UINT>(rgvarg.size());
-  p.rgdispidNamedArgs = named.empty() ? nullptr : named.data();
-  p.cNamedArgs = static_cast<UINT>(named.size());
-  CallResult r{S_OK, 0xFFFF, {}};
-  r.hr = Table().Invoke(&target, id, flags, &p, &r.result, nullptr, &r.argErr);
-  return r;
-}
+void PrintTo(const InvokeRow& row, std::ostream* os) { *os << row.name; }
 
-VARIANT Plain(const CVariant& v) { return v; }  // borrowed; the CVariant keeps ownership
+class DispatchTableInvoke : public ::testing::TestWithParam<InvokeRow> {};
 
-TEST(DispatchTableInvoke, AnswersEachCallAsDeclared) {
-  const CVariant s1 = CVariant::Short(1), l7 = CVariant::Long(7), l5 = CVariant::Long(5), l70k = CVariant::Long(70000),
-                 text12 = CVariant::String(u"12"), textX = CVariant::String(u"x"), l9 = CVariant::Long(9),
-                 empty;
-  constexpr WORD M = DISPATCH_METHOD, G = DISPATCH_PROPERTYGET, P = DISPATCH_PROPERTYPUT;
-  struct Case {
-    const char* what;
-    DISPID id;
-    WORD flags;
-    std::vector<VARIANT> rgvarg;  // last argument first
-    std::vector<DISPID> named;
-    HRESULT hr;
-    UINT argErr;     // 0xFFFF: untouched
-    LONG result;     // checked for S_OK calls
-  };
-  const std::vector<Case> cases = {
-      {"unknown DISPID", 99, M, {}, {}, DISP_E_MEMBERNOTFOUND, 0xFFFF, 0},
-      {"too few arguments", 3, M, {Plain(l5)}, {}, DISP_E_BADPARAMCOUNT, 0xFFFF, 0},
-      {"too many arguments", 3, M, {Plain(l5), Plain(l5), Plain(l5)}, {}, DISP_E_BADPARAMCOUNT, 0xFFFF, 0},
-      {"first argument does not convert", 3, M, {Plain(l5), Plain(textX)}, {}, DISP_E_TYPEMISMATCH, 1, 0},
-      {"second argument does not convert", 3, M, {Plain(textX), Plain(s1)}, {}, DISP_E_TYPEMISMATCH, 0, 0},
-      {"long into short converts", 3, M, {Plain(l5), Plain(l7)}, {}, S_OK, 0xFFFF, 2},
-      {"long overflowing a short", 3, M, {Plain(l5), Plain(l70k)}, {}, DISP_E_TYPEMISMATCH, 1, 0},
-      {"text 12 into short", 3, M, {Plain(l5), Plain(text12)}, {}, S_OK, 0xFFFF, 7},
-      {"empty into short is zero", 3, M, {Plain(l5), Plain(empty)}, {}, S_OK, 0xFFFF, -5},
-      {"method and get together reach a method", 3, M | G, {Plain(l5), Plain(l7)}, {}, S_OK, 0xFFFF, 2},
-      {"a get does not reach a method", 3, G, {Plain(l5), Plain(l7)}, {}, DISP_E_MEMBERNOTFOUND, 0xFFFF, 0},
-      {"a call does not reach a property", 1, M, {}, {}, DISP_E_MEMBERNOTFOUND, 0xFFFF, 0},
-      {"method and get together reach a property", 1, M | G, {}, {}, S_OK, 0xFFFF, 3},
-      {"named arguments on a call", 3, M, {Plain(l5), Plain(l7)}, {0}, DISP_E_NONAMEDARGS, 0xFFFF, 0},
-      {"member without handler", 6, M, {}, {}, DISP_E_MEMBERNOTFOUND, 0xFFFF, 0},
-      {"handler failure passes through", 9, M, {}, {}, E_FAIL, 0xFFFF, 0},
-      {"result converted to the declared type", 7, M, {}, {}, S_OK, 0xFFFF, 5},
-      {"put with a wrong named argument", 1, P, {Plain(l9)}, {0}, DISP_E_PARAMNOTFOUND, 0xFFFF, 0},
-      {"put of a read-only property", 2, P, {Plain(textX)}, {DISPID_PROPERTYPUT}, CTL_E_SETNOTSUPPORTED, 0xFFFF, 0},
-      {"put of a refused parameterised property", 5, P, {Plain(textX), Plain(s1)}, {DISPID_PROPERTYPUT},
-       CTL_E_SETNOTSUPPORTED, 0xFFFF, 0},
-      {"put of a get-only read-only property", DISPID_NEWENUM, P, {Plain(s1)}, {DISPID_PROPERTYPUT},
-       CTL_E_SETNOTSUPPORTED, 0xFFFF, 0},
-      {"put of a method", 3, P, {Plain(s1)}, {DISPID_PROPERTYPUT}, DISP_E_MEMBERNOTFOUND, 0xFFFF, 0},
-      {"put without a value", 1, P, {}, {}, DISP_E_BADPARAMCOUNT, 0xFFFF, 0},
-      {"get with an argument", 1, G, {Plain(s1)}, {}, DISP_E_BADPARAMCOUNT, 0xFFFF, 0},
-      {"no flags at all", 3, 0, {Plain(l5), Plain(l7)}, {}, DISP_E_MEMBERNOTFOUND, 0xFFFF, 0},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    Target t;
-    t.value = 3;
-    CallResult r = Call(t, c.id, c.flags, c.rgvarg, c.named);
-    EXPECT_EQ(r.hr, c.hr);
-    EXPECT_EQ(r.argErr, c.argErr);
-    EXPECT_EQ(t.putCalls, 0);
-    if (c.hr != S_OK) {
-      EXPECT_EQ(r.result.vt, VT_EMPTY);
-    } else {  // Sub answers a long; Wide and the Value getter a short
-      ASSERT_EQ(r.result.vt, c.id == 3 ? VT_I4 : VT_I2);
-      EXPECT_EQ(c.id == 3 ? r.result.lVal : r.result.iVal, c.result);
-    }
-  }
-}
-
-TEST(DispatchTableInvoke, ByReferenceArgumentsAreRead) {
+TEST_P(DispatchTableInvoke, AnswersAsDeclared) {
+  const InvokeRow& row = GetParam();
+  std::vector<VARIANT> rgvarg(row.args.rbegin(), row.args.rend());  // borrowed, last argument first
+  std::vector<DISPID> named = row.named;
+  DISPPARAMS p{rgvarg.empty() ? nullptr : rgvarg.data(), named.empty() ? nullptr : named.data(),
+               static_cast<UINT>(rgvarg.size()), static_cast<UINT>(named.size())};
   Target t;
-  SHORT a = 10;
-  LONG b = 4;
-  VARIANT ra{}, rb{};
-  ra.vt = VT_I2 | VT_BYREF;
-  ra.piVal = &a;
-  rb.vt = VT_I4 | VT_BYREF;
-  rb.plVal = &b;
-  CallResult r = Call(t, 3, DISPATCH_METHOD, {rb, ra});
-  ASSERT_EQ(r.hr, S_OK);
-  EXPECT_EQ(r.result.lVal, 6);
-
-  // A variant parameter receives the reference itself.
-  r = Call(t, 4, DISPATCH_METHOD, {rb});
-  ASSERT_EQ(r.hr, S_OK);
-  EXPECT_EQ(t.echoSeen, VT_I4 | VT_BYREF);
-  EXPECT_EQ(r.result.vt, VT_I4);
-  EXPECT_EQ(r.result.lVal, 4);
-}
-
-TEST(DispatchTableInvoke, PutThenGetRoundTrips) {
-  Target t;
-  const CVariant text = CVariant::String(u"-12");
-  ASSERT_EQ(Call(t, 1, DISPATCH_PROPERTYPUT, {Plain(text)}, {DISPID_PROPERTYPUT}).hr, S_OK);
-  EXPECT_EQ(t.value, -12);
-  CallResult r = Call(t, 1, DISPATCH_PROPERTYGET, {});
-  ASSERT_EQ(r.hr, S_OK);
-  EXPECT_EQ(r.result.vt, VT_I2);
-  EXPECT_EQ(r.result.iVal, -12);
-}
-
-TEST(DispatchTableInvoke, ResultIsDroppedWithoutResultVariant) {
-  // A string result with nowhere to go must be freed (the sanitizer build sees leaks).
-  Target t;
-  DISPPARAMS p{};
-  EXPECT_EQ(Table().Invoke(&t, 2, DISPATCH_PROPERTYGET, &p, nullptr, nullptr, nullptr), S_OK);
-  const CVariant s = CVariant::String(u"four");
-  VARIANT arg = s;
-  p.rgvarg = &arg;
-  p.cArgs = 1;
   CVariant result;
-  EXPECT_EQ(Table().Invoke(&t, 10, DISPATCH_METHOD, &p, &result, nullptr, nullptr), S_OK);
-  EXPECT_EQ(result.lVal, 4);
-  // The caller's string is untouched.
+  UINT argErr = kUntouched;
+  EXPECT_EQ(Table().Invoke(&t, row.id, row.flags, &p, &result, nullptr, &argErr), row.hr);
+  EXPECT_EQ(argErr, row.argErr);
+  EXPECT_EQ(t.value, row.valueAfter);
+  ASSERT_EQ(result.vt, row.vt);
+  CVariant asLong;
+  if (row.vt != VT_EMPTY && row.vt != VT_DISPATCH) {
+    ASSERT_EQ(VariantChangeType(&asLong, &result, 0, VT_I4), S_OK);
+  }
+  EXPECT_EQ(asLong.lVal, row.result);
+}
+
+const CVariant s1 = CVariant::Short(1), l5 = CVariant::Long(5), x = CVariant::String(u"x");
+LONG ten = 10, four = 4;
+CVariant Ref(LONG* p) {
+  CVariant v;
+  v.vt = VT_I4 | VT_BYREF;
+  v.plVal = p;
+  return v;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DispatchTableInvoke,
+    ::testing::Values(
+        InvokeRow{"UnknownDispid", 99, M_, {}, {}, DISP_E_MEMBERNOTFOUND},
+        InvokeRow{"TooFewArguments", 3, M_, {l5}, {}, DISP_E_BADPARAMCOUNT},
+        InvokeRow{"TooManyArguments", 3, M_, {l5, l5, l5}, {}, DISP_E_BADPARAMCOUNT},
+        InvokeRow{"FirstArgumentDoesNotConvert", 3, M_, {x, l5}, {}, DISP_E_TYPEMISMATCH, 1},
+        InvokeRow{"SecondArgumentDoesNotConvert", 3, M_, {s1, x}, {}, DISP_E_TYPEMISMATCH, 0},
+        InvokeRow{"LongIntoShortConverts", 3, M_, {CVariant::Long(7), l5}, {}, S_OK, kUntouched, VT_I4, 2},
+        InvokeRow{"LongOverflowingAShort", 3, M_, {CVariant::Long(70000), l5}, {}, DISP_E_TYPEMISMATCH, 1},
+        InvokeRow{"TextIntoShort", 3, M_, {CVariant::String(u"12"), l5}, {}, S_OK, kUntouched, VT_I4, 7},
+        InvokeRow{"EmptyIntoShortIsZero", 3, M_, {CVariant(), l5}, {}, S_OK, kUntouched, VT_I4, -5},
+        InvokeRow{"MethodAndGetReachAMethod", 3, M_ | G, {s1, l5}, {}, S_OK, kUntouched, VT_I4, -4},
+        InvokeRow{"GetDoesNotReachAMethod", 3, G, {s1, l5}, {}, DISP_E_MEMBERNOTFOUND},
+        InvokeRow{"CallDoesNotReachAProperty", 1, M_, {}, {}, DISP_E_MEMBERNOTFOUND},
+        InvokeRow{"MethodAndGetReachAProperty", 1, M_ | G, {}, {}, S_OK, kUntouched, VT_I2, 3},
+        InvokeRow{"NamedArgumentsOnACall", 3, M_, {s1, l5}, {0}, DISP_E_NONAMEDARGS},
+        InvokeRow{"MemberWithoutHandler", 6, M_, {}, {}, DISP_E_MEMBERNOTFOUND},
+        InvokeRow{"StatusOfTheMemberPassesThrough", 9, M_, {}, {}, E_FAIL},
+        InvokeRow{"ByReferenceArgumentsAreRead", 3, M_, {Ref(&ten), Ref(&four)}, {}, S_OK, kUntouched, VT_I4, 6},
+        InvokeRow{"VariantParameterIsLentAsIs", 4, M_, {Ref(&four)}, {}, S_OK, kUntouched, VT_I4, VT_I4 | VT_BYREF},
+        InvokeRow{"OutParameterAnswers", 12, M_, {CVariant::String(u"8")}, {}, S_OK, kUntouched, VT_I2, 4},
+        InvokeRow{"OutParameterMemberFails", 12, M_, {l5}, {}, E_INVALIDARG},
+        InvokeRow{"BooleanArrivesAsTrue", 13, M_, {CVariant::Bool(true)}, {}, S_OK, kUntouched, VT_I4, 1},
+        InvokeRow{"TrueAnswersAsBoolean", 14, M_, {}, {}, S_OK, kUntouched, VT_BOOL, -1},
+        InvokeRow{"EmptyObjectResultIsNull", 11, G, {}, {}, S_OK, kUntouched, VT_DISPATCH},
+        InvokeRow{"PutConvertsText", 1, P, {CVariant::String(u"-12")}, {DISPID_PROPERTYPUT}, S_OK, kUntouched,
+                  VT_EMPTY, 0, -12},
+        InvokeRow{"PutWithAWrongNamedArgument", 1, P, {l5}, {0}, DISP_E_PARAMNOTFOUND},
+        InvokeRow{"PutOfAReadOnlyProperty", 2, P, {x}, {DISPID_PROPERTYPUT}, CTL_E_SETNOTSUPPORTED},
+        InvokeRow{"PutOfARefusedParameterisedProperty", 5, P, {s1, x}, {DISPID_PROPERTYPUT}, CTL_E_SETNOTSUPPORTED},
+        InvokeRow{"PutOfAGetOnlyReadOnlyProperty", DISPID_NEWENUM, P, {s1}, {DISPID_PROPERTYPUT},
+                  CTL_E_SETNOTSUPPORTED},
+        InvokeRow{"PutOfAMethod", 3, P, {s1}, {DISPID_PROPERTYPUT}, DISP_E_MEMBERNOTFOUND},
+        InvokeRow{"PutWithoutAValue", 1, P, {}, {}, DISP_E_BADPARAMCOUNT},
+        InvokeRow{"GetWithAnArgument", 1, G, {s1}, {}, DISP_E_BADPARAMCOUNT},
+        InvokeRow{"NoFlagsAtAll", 3, 0, {s1, l5}, {}, DISP_E_MEMBERNOTFOUND}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DispatchTable, FreesAResultWithNowhereToGoAndLeavesTheCallersString) {
+  Target t;
+  DISPPARAMS none{};
+  EXPECT_EQ(Table().Invoke(&t, 2, DISPATCH_PROPERTYGET, &none, nullptr, nullptr, nullptr), S_OK);
+  CVariant s = CVariant::String(u"four");
+  DISPPARAMS p{&s, nullptr, 1, 0};
+  EXPECT_EQ(Table().Invoke(&t, 10, DISPATCH_METHOD, &p, nullptr, nullptr, nullptr), S_OK);
   EXPECT_EQ(std::u16string(s.bstrVal), u"four");
-}
-
-TEST(DispatchTableInvoke, AnObjectResultLeftEmptyIsANullReference) {
-  Target t;
-  CallResult r = Call(t, 11, DISPATCH_PROPERTYGET, {});
-  ASSERT_EQ(r.hr, S_OK);
-  EXPECT_EQ(r.result.vt, VT_DISPATCH);
-  EXPECT_EQ(r.result.pdispVal, nullptr);
-}
-
-TEST(DispatchTableInvoke, MissingParametersAreRefused) {
-  Target t;
   EXPECT_EQ(Table().Invoke(&t, 1, DISPATCH_PROPERTYGET, nullptr, nullptr, nullptr, nullptr), E_INVALIDARG);
-  DISPPARAMS p{};
-  p.cArgs = 2;  // claims arguments without an array
+  p.rgvarg = nullptr;  // claims an argument without an array
   EXPECT_EQ(Table().Invoke(&t, 3, DISPATCH_METHOD, &p, nullptr, nullptr, nullptr), E_INVALIDARG);
 }
 
-TEST(DispatchTableNames, ResolvesMembersAndParametersWithoutCase) {
-  struct Case {
-    std::vector<std::u16string> names;
-    HRESULT hr;
-    std::vector<DISPID> ids;
-  };
-  const std::vector<Case> cases = {
-      {{u"sUB"}, S_OK, {3}},
-      {{u"Sub", u"B", u"a"}, S_OK, {3, 1, 0}},
-      {{u"sub", u"c"}, DISP_E_UNKNOWNNAME, {3, DISPID_UNKNOWN}},
-      {{u"Nope", u"a"}, DISP_E_UNKNOWNNAME, {DISPID_UNKNOWN, DISPID_UNKNOWN}},
-      {{u"item", u"key"}, S_OK, {5, 0}},
-      {{u"\u00FCN\u00CFCODE"}, S_OK, {8}},  // Latin letters fold too
-      {{u"_newenum"}, S_OK, {DISPID_NEWENUM}},
-      {{u"Value", u""}, DISP_E_UNKNOWNNAME, {1, DISPID_UNKNOWN}},  // the unnamed put value has no name
-  };
-  for (const auto& c : cases) {
-    std::vector<LPOLESTR> raw;
-    std::vector<std::u16string> copies = c.names;
-    for (auto& n : copies) raw.push_back(n.data());
-    std::vector<DISPID> ids(raw.size(), 1234);
-    EXPECT_EQ(Table().GetIDsOfNames(raw.data(), static_cast<UINT>(raw.size()), ids.data()), c.hr)
-        << std::string(c.names[0].begin(), c.names[0].end());
-    EXPECT_EQ(ids, c.ids);
-  }
+struct NamesRow {
+  const char* name;
+  std::vector<std::u16string> names;
+  HRESULT hr;
+  std::vector<DISPID> ids;
+};
+
+void PrintTo(const NamesRow& row, std::ostream* os) { *os << row.name; }
+
+class DispatchTableNames : public ::testing::TestWithParam<NamesRow> {};
+
+TEST_P(DispatchTableNames, ResolveWithoutCase) {
+  std::vector<std::u16string> copies = GetParam().names;
+  std::vector<LPOLESTR> raw;
+  for (auto& n : copies) raw.push_back(n.data());
+  std::vector<DISPID> ids(raw.size(), 1234);
+  EXPECT_EQ(Table().GetIDsOfNames(raw.data(), static_cast<UINT>(raw.size()), ids.data()), GetParam().hr);
+  EXPECT_EQ(ids, GetParam().ids);
 }
 
-TEST(DispatchTableBind, AttachesHandlersWithoutChangingTheDeclarations) {
-  const DispatchTable bound = Table().Bind({{6, DispKind::Method, Fail}, {2, DispKind::Property, GetValue, PutValue}});
-  Target t;
-  DISPPARAMS none{};
-  CVariant r;
-  EXPECT_EQ(bound.Invoke(&t, 6, DISPATCH_METHOD, &none, &r, nullptr, nullptr), E_FAIL);
-  EXPECT_EQ(Table().Invoke(&t, 6, DISPATCH_METHOD, &none, &r, nullptr, nullptr), DISP_E_MEMBERNOTFOUND);
-  // Read-only stays read-only whatever setter is bound.
-  VARIANT v = CVariant::Short(1).Detach();
-  DISPID named = DISPID_PROPERTYPUT;
-  DISPPARAMS put{&v, &named, 1, 1};
-  EXPECT_EQ(bound.Invoke(&t, 2, DISPATCH_PROPERTYPUT, &put, nullptr, nullptr, nullptr), CTL_E_SETNOTSUPPORTED);
-  EXPECT_EQ(t.value, 0);
-  EXPECT_EQ(bound.Members().size(), Table().Members().size());
-  EXPECT_EQ(bound.Find(2, DispKind::Property)->handler, GetValue);
-  EXPECT_EQ(Table().Find(2, DispKind::Property)->handler, GetText);
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DispatchTableNames,
+    ::testing::Values(NamesRow{"Member", {u"sUB"}, S_OK, {3}},
+                      NamesRow{"Parameters", {u"Sub", u"B", u"a"}, S_OK, {3, 1, 0}},
+                      NamesRow{"UnknownParameter", {u"sub", u"c"}, DISP_E_UNKNOWNNAME, {3, DISPID_UNKNOWN}},
+                      NamesRow{"UnknownMember", {u"Nope", u"a"}, DISP_E_UNKNOWNNAME, {DISPID_UNKNOWN, DISPID_UNKNOWN}},
+                      NamesRow{"ParameterOfAPropertyGet", {u"item", u"key"}, S_OK, {5, 0}},
+                      NamesRow{"LatinLettersFold", {u"f\u00E4IL"}, S_OK, {9}},
+                      NamesRow{"UnnamedPutValue", {u"Value", u""}, DISP_E_UNKNOWNNAME, {1, DISPID_UNKNOWN}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct BindRow {
+  const char* name;
+  DispBinding binding;
+};
+
+void PrintTo(const BindRow& row, std::ostream* os) { *os << row.name; }
+
+class DispatchTableBind : public ::testing::TestWithParam<BindRow> {};
+
+TEST_P(DispatchTableBind, RefusesWhenTheTableIsBuilt) {
+  EXPECT_THROW((void)Declared().Bind({GetParam().binding}), std::invalid_argument);
 }
 
-TEST(DispInvoke, ReversesArgumentsAndNamesThePutValue) {
-  Target t;
-  TestDispatchObject obj(Table(), &t);
-  CVariant r;
-  ASSERT_EQ(DispInvoke(&obj, 3, DISPATCH_METHOD, {CVariant::Short(10), CVariant::Long(3)}, &r), S_OK);
-  EXPECT_EQ(r.lVal, 7);
-  EXPECT_EQ(obj.lastNamedArgs, 0u);
-
-  ASSERT_EQ(DispInvoke(&obj, 1, DISPATCH_PROPERTYPUT, {CVariant::Long(42)}, nullptr), S_OK);
-  EXPECT_EQ(obj.lastNamedArgs, 1u);
-  EXPECT_EQ(obj.lastNamedArg, DISPID_PROPERTYPUT);
-  EXPECT_EQ(t.value, 42);
-
-  // The result variant is reused: its previous string must not leak.
-  ASSERT_EQ(DispInvoke(&obj, 2, DISPATCH_PROPERTYGET, {}, &r), S_OK);
-  ASSERT_EQ(DispInvoke(&obj, 2, DISPATCH_PROPERTYGET, {}, &r), S_OK);
-  EXPECT_EQ(std::u16string(r.bstrVal), u"locked");
-
-  UINT argErr = 0;
-  EXPECT_EQ(DispInvoke(&obj, 3, DISPATCH_METHOD, {CVariant::String(u"no"), CVariant::Long(3)}, &r, nullptr, &argErr),
-            DISP_E_TYPEMISMATCH);
-  EXPECT_EQ(argErr, 1u);
-  EXPECT_EQ(DispInvoke(nullptr, 3, DISPATCH_METHOD, {}, &r), E_POINTER);
-}
+INSTANTIATE_TEST_SUITE_P(Rows, DispatchTableBind,
+                         ::testing::Values(BindRow{"NoSuchDispid", DispMethod<&Target::Sub>(99)},
+                                           BindRow{"NoSuchKind", DispPropertyGet<&Target::Sub>(3)},
+                                           BindRow{"ParameterCount", DispMethod<&Target::Length>(3)},
+                                           BindRow{"ParameterType", DispMethod<&Target::Swapped>(3)},
+                                           BindRow{"ResultType", DispMethod<&Target::Joined>(3)},
+                                           BindRow{"SetterType", DispProperty<&Target::Locked, &Target::SetValue>(2)},
+                                           BindRow{"ResultWhereNoneIsDeclared", DispMethod<&Target::GetValue>(9)}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <random>
 #include <stdexcept>
 
 #include "platform/com/Bstr.h"
@@ -18,7 +17,6 @@ const DispatchTable& Members() {
   static const DispatchTable t(u"IThing", kItf, u"things",
                                {
                                    {u"Size", 1, DispKind::Property, VT_I4, {}, {}, u"property Size"},
-                                   // Refers forward to a later entry.
                                    {u"Other", 2, DispKind::Property, VT_DISPATCH, u"IOther", {}, u"", DISPF_READONLY},
                                    {u"Go", 3, DispKind::Method, VT_BSTR, {}, {{u"x", VT_I2}, {u"y", VT_VARIANT}}},
                                });
@@ -39,68 +37,20 @@ TypeLibDescription Description() {
                       {.name = u"IOther", .guid = kOther, .members = &OtherMembers()}}};
 }
 
-// Walks everything a loaded library offers; used on damaged input that the
-// parser accepted, where it must still never read out of bounds.
-void WalkLibrary(ITypeLib* lib) {
-  TLIBATTR* la = nullptr;
-  ASSERT_EQ(lib->GetLibAttr(&la), S_OK);
-  lib->ReleaseTLibAttr(la);
-  for (UINT i = 0; i < lib->GetTypeInfoCount(); ++i) {
-    ComPtr<ITypeInfo> ti;
-    ASSERT_EQ(lib->GetTypeInfo(i, ti.ReleaseAndGetAddressOf()), S_OK);
-    TYPEATTR* ta = nullptr;
-    ASSERT_EQ(ti->GetTypeAttr(&ta), S_OK);
-    for (UINT f = 0; f < ta->cFuncs; ++f) {
-      FUNCDESC* fd = nullptr;
-      ASSERT_EQ(ti->GetFuncDesc(f, &fd), S_OK);
-      BSTR names[8] = {};
-      UINT n = 0;
-      ti->GetNames(fd->memid, names, 8, &n);
-      for (UINT k = 0; k < n; ++k) SysFreeString(names[k]);
-      if (fd->elemdescFunc.tdesc.vt == VT_PTR) {
-        ComPtr<ITypeInfo> ref;
-        EXPECT_EQ(ti->GetRefTypeInfo(fd->elemdescFunc.tdesc.lptdesc->hreftype, ref.ReleaseAndGetAddressOf()), S_OK);
-      }
-      ti->ReleaseFuncDesc(fd);
-    }
-    for (UINT v = 0; v < ta->cVars; ++v) {
-      VARDESC* vd = nullptr;
-      ASSERT_EQ(ti->GetVarDesc(v, &vd), S_OK);
-      ti->ReleaseVarDesc(vd);
-    }
-    for (UINT k = 0; k < ta->cImplTypes; ++k) {
-      HREFTYPE h = 0;
-      ASSERT_EQ(ti->GetRefTypeOfImplType(k, &h), S_OK);
-      ComPtr<ITypeInfo> ref;
-      EXPECT_EQ(ti->GetRefTypeInfo(h, ref.ReleaseAndGetAddressOf()), S_OK);
-    }
-    ti->ReleaseTypeAttr(ta);
-  }
-}
-
-TEST(TypeLibBlob, RoundTripsADescription) {
+TEST(TypeLibBlob, RoundTripsWhatTheControlsLibraryDoesNotShow) {
   const auto blob = BuildTypeLibBlob(Description());
   ComPtr<ITypeLib> lib;
   ASSERT_EQ(LoadTypeLibFromMemory(blob.data(), blob.size(), lib.ReleaseAndGetAddressOf()), S_OK);
-  ASSERT_EQ(lib->GetTypeInfoCount(), 3u);
+  // Everything the control's library shows is pinned by its printed form;
+  // what it does not show is checked here.
   TLIBATTR* la = nullptr;
   ASSERT_EQ(lib->GetLibAttr(&la), S_OK);
-  EXPECT_EQ(la->guid, kLib);
   EXPECT_EQ(la->lcid, 0x0407u);
-  EXPECT_EQ(la->wMajorVerNum, 2);
-  EXPECT_EQ(la->wMinorVerNum, 3);
   EXPECT_EQ(la->wLibFlags, LIBFLAG_FHIDDEN);
   lib->ReleaseTLibAttr(la);
-  CBstr name, doc, file;
   DWORD ctx = 0;
-  ASSERT_EQ(lib->GetDocumentation(-1, name.ReleaseAndGetAddressOf(), doc.ReleaseAndGetAddressOf(), &ctx,
-                                  file.ReleaseAndGetAddressOf()),
-            S_OK);
-  EXPECT_EQ(name.Str(), u"thingLib");
-  EXPECT_EQ(doc.Str(), u"things");
-  EXPECT_EQ(file.Str(), u"thing.hlp");
+  ASSERT_EQ(lib->GetDocumentation(-1, nullptr, nullptr, &ctx, nullptr), S_OK);
   EXPECT_EQ(ctx, 9u);
-
   ComPtr<ITypeInfo> thing;
   ASSERT_EQ(lib->GetTypeInfo(0, thing.ReleaseAndGetAddressOf()), S_OK);
   VARDESC* vd = nullptr;
@@ -110,35 +60,28 @@ TEST(TypeLibBlob, RoundTripsADescription) {
   ComPtr<ITypeInfo> other;
   ASSERT_EQ(thing->GetRefTypeInfo(vd->elemdescVar.tdesc.lptdesc->hreftype, other.ReleaseAndGetAddressOf()), S_OK);
   thing->ReleaseVarDesc(vd);
-  CBstr otherName;
-  ASSERT_EQ(other->GetDocumentation(DISPID_UNKNOWN, otherName.ReleaseAndGetAddressOf(), nullptr, nullptr, nullptr),
-            S_OK);
-  EXPECT_EQ(otherName.Str(), u"IOther");
+  TYPEATTR* ta = nullptr;
+  ASSERT_EQ(other->GetTypeAttr(&ta), S_OK);
+  EXPECT_EQ(ta->guid, kOther);  // a reference forward to a later entry
+  other->ReleaseTypeAttr(ta);
 
-  FUNCDESC* fd = nullptr;
-  ASSERT_EQ(thing->GetFuncDesc(0, &fd), S_OK);
-  EXPECT_EQ(fd->memid, 3);
-  EXPECT_EQ(fd->elemdescFunc.tdesc.vt, VT_BSTR);
-  ASSERT_EQ(fd->cParams, 2);
-  EXPECT_EQ(fd->lprgelemdescParam[0].tdesc.vt, VT_I2);
-  EXPECT_EQ(fd->lprgelemdescParam[1].tdesc.vt, VT_VARIANT);
-  thing->ReleaseFuncDesc(fd);
-  WalkLibrary(lib.Get());
-}
-
-TEST(TypeLibBlob, RefusesEveryTruncation) {
-  const auto blob = BuildTypeLibBlob(Description());
-  for (size_t n = 0; n < blob.size(); ++n) {
-    ComPtr<ITypeLib> lib;
-    const HRESULT hr = LoadTypeLibFromMemory(blob.data(), n, lib.ReleaseAndGetAddressOf());
-    EXPECT_TRUE(hr == TYPE_E_INVDATAREAD || hr == TYPE_E_UNSUPFORMAT) << "length " << n << " hr " << std::hex << hr;
-    EXPECT_FALSE(lib);
-  }
-  // Extra bytes are refused too.
-  auto longer = blob;
-  longer.push_back(0);
-  ComPtr<ITypeLib> lib;
-  EXPECT_EQ(LoadTypeLibFromMemory(longer.data(), longer.size(), lib.ReleaseAndGetAddressOf()), TYPE_E_INVDATAREAD);
+  // Names as the library spells them, and where they are declared.
+  std::u16string size = u"sIZE";
+  BOOL found = FALSE;
+  ASSERT_EQ(lib->IsName(size.data(), 0, &found), S_OK);
+  EXPECT_TRUE(found);
+  EXPECT_EQ(size, u"Size");
+  ITypeInfo* infos[2] = {};
+  MEMBERID ids[2] = {};
+  USHORT n = 2;
+  std::u16string go = u"GO";
+  ASSERT_EQ(lib->FindName(go.data(), 0, infos, ids, &n), S_OK);
+  ASSERT_EQ(n, 1);
+  auto info = ComPtr<ITypeInfo>::Attach(infos[0]);
+  ASSERT_EQ(info->GetTypeAttr(&ta), S_OK);
+  EXPECT_EQ(ta->guid, kItf);
+  info->ReleaseTypeAttr(ta);
+  EXPECT_EQ(ids[0], 3);
 }
 
 TEST(TypeLibBlob, TellsForeignFormatsFromDamage) {
@@ -154,30 +97,11 @@ TEST(TypeLibBlob, TellsForeignFormatsFromDamage) {
     bad[r.at] = r.value;
     EXPECT_EQ(LoadTypeLibFromMemory(bad.data(), bad.size(), lib.ReleaseAndGetAddressOf()), r.hr) << r.at;
   }
+  blob.push_back(0);  // a byte too many
+  EXPECT_EQ(LoadTypeLibFromMemory(blob.data(), blob.size(), lib.ReleaseAndGetAddressOf()), TYPE_E_INVDATAREAD);
+  EXPECT_EQ(LoadTypeLibFromMemory(blob.data(), blob.size() - 2, lib.ReleaseAndGetAddressOf()), TYPE_E_INVDATAREAD);
   EXPECT_EQ(LoadTypeLibFromMemory(nullptr, 0, lib.ReleaseAndGetAddressOf()), TYPE_E_INVDATAREAD);
-  EXPECT_EQ(LoadTypeLibFromMemory(blob.data(), blob.size(), nullptr), E_INVALIDARG);
-}
-
-TEST(TypeLibBlob, SurvivesRandomByteFlips) {
-  const auto blob = BuildTypeLibBlob(Description());
-  std::mt19937 rng(1234);
-  int accepted = 0;
-  for (int round = 0; round < 3000; ++round) {
-    auto bad = blob;
-    const int flips = 1 + static_cast<int>(rng() % 3);
-    // The header's size field would refuse nearly everything; damage the body.
-    for (int k = 0; k < flips; ++k) bad[12 + rng() % (bad.size() - 12)] ^= static_cast<uint8_t>(1 + rng() % 255);
-    ComPtr<ITypeLib> lib;
-    const HRESULT hr = LoadTypeLibFromMemory(bad.data(), bad.size(), lib.ReleaseAndGetAddressOf());
-    if (SUCCEEDED(hr)) {
-      ++accepted;
-      WalkLibrary(lib.Get());
-    } else {
-      EXPECT_TRUE(hr == TYPE_E_INVDATAREAD || hr == TYPE_E_UNSUPFORMAT) << std::hex << hr;
-    }
-  }
-  // Damage to text and GUIDs is undetectable, so some inputs must load.
-  EXPECT_GT(accepted, 0);
+  EXPECT_EQ(LoadTypeLibFromMemory(blob.data(), blob.size() - 1, nullptr), E_INVALIDARG);
 }
 
 TEST(TypeLibBlob, BuilderRefusesDanglingReferences) {
