@@ -14,25 +14,6 @@ const DispatchTable g_valueTable =
 
 CFuzzDispatch::CFuzzDispatch(const CVariant& value) : m_value(value) {}
 
-HRESULT CFuzzDispatch::QueryInterface(REFIID riid, void** ppvObject) {
-  if (!ppvObject) return E_POINTER;
-  *ppvObject = nullptr;
-  if (riid == IID_IUnknown || riid == IID_IDispatch) {
-    *ppvObject = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  return E_NOINTERFACE;
-}
-
-ULONG CFuzzDispatch::AddRef() { return ++m_cRef; }
-
-ULONG CFuzzDispatch::Release() {
-  ULONG n = --m_cRef;
-  if (n == 0) delete this;
-  return n;
-}
-
 HRESULT CFuzzDispatch::GetTypeInfoCount(UINT* pctinfo) {
   if (!pctinfo) return E_POINTER;
   *pctinfo = 0;

@@ -63,12 +63,10 @@ VARIANT CFuzzVariants::MakeValue(VARTYPE vt) {
       v.bstrVal = MakeString();
       break;
     case VT_DISPATCH:
-      v.pdispVal = m_fdp.ConsumeBool() ? m_pObject : nullptr;
-      if (v.pdispVal) v.pdispVal->AddRef();
+      v.pdispVal = ComPtr<IDispatch>(m_fdp.ConsumeBool() ? m_pObject : nullptr).Detach();
       break;
     case VT_UNKNOWN:
-      v.punkVal = m_fdp.ConsumeBool() ? m_pObject : nullptr;
-      if (v.punkVal) v.punkVal->AddRef();
+      v.punkVal = ComPtr<IUnknown>(m_fdp.ConsumeBool() ? m_pObject : nullptr).Detach();
       break;
     case VT_VARIANT:  // only meaningful by reference; by value it carries nothing
       v.llVal = 0;

@@ -63,9 +63,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider fdp(data, size);
-  auto pValue = ComPtr<CFuzzDispatch>::Attach(new CFuzzDispatch(CVariant::String(u"a.wav")));
+  auto pValue = Make<CFuzzDispatch>(CVariant::String(u"a.wav"));
   {
-    ComPtr<CCantrelCtrl> pCtrl = ComPtr<CCantrelCtrl>::Attach(new CCantrelCtrl());
+    ComPtr<CCantrelCtrl> pCtrl = Make<CCantrelCtrl>();
     COleControlSite site(TRUE);
     RECT rc{0, 0, 100, 40};
     if (site.AttachControl(static_cast<IDispatch*>(pCtrl.Get()), rc) != S_OK) std::abort();

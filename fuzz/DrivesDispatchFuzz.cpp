@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider fdp(data, size);
   {
     AFX_MANAGE_STATE(FuzzModule());
-    auto pValue = ComPtr<CFuzzDispatch>::Attach(new CFuzzDispatch(CVariant::Long(fdp.ConsumeIntegral<int8_t>())));
+    auto pValue = Make<CFuzzDispatch>(CVariant::Long(fdp.ConsumeIntegral<int8_t>()));
     std::vector<ComPtr<IUnknown>> pool;
     {
       ComPtr<CDrives> pDrives = CDrives::Create();

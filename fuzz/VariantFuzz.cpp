@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     value = CVariant(v);
     VariantClear(&v);
   }
-  auto pObject = ComPtr<CFuzzDispatch>::Attach(new CFuzzDispatch(value));
+  auto pObject = Make<CFuzzDispatch>(value);
   {
     CFuzzVariants variants(fdp, pObject.Get());
     VARIANT src = variants.Make();

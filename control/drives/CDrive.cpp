@@ -18,7 +18,7 @@ CDrive::CDrive(std::u16string_view strVendorID, std::u16string_view strProductID
 
 ComPtr<CDrive> CDrive::Create(std::u16string_view strVendorID, std::u16string_view strProductID,
                               std::u16string_view strRevision) {
-  return ComPtr<CDrive>::Attach(new CDrive(strVendorID, strProductID, strRevision));
+  return Make<CDrive>(strVendorID, strProductID, strRevision);
 }
 
 const DispatchTable& CDrive::GetDispatchTable() const { return g_driveTable; }

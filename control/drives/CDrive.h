@@ -21,6 +21,7 @@ class CDrive : public CCmdTarget {
   const DispatchTable& GetDispatchTable() const override;
 
  private:
+  friend struct ::ComAccess;
   CDrive(std::u16string_view strVendorID, std::u16string_view strProductID, std::u16string_view strRevision);
   ~CDrive() override = default;
 

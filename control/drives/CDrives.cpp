@@ -20,7 +20,7 @@ const DispatchTable g_drivesTable = IDrivesTable().Bind({
 
 }  // namespace
 
-ComPtr<CDrives> CDrives::Create() { return ComPtr<CDrives>::Attach(new CDrives()); }
+ComPtr<CDrives> CDrives::Create() { return Make<CDrives>(); }
 
 void CDrives::Add(std::u16string_view strVendorID, std::u16string_view strProductID,
                   std::u16string_view strRevision) {

@@ -40,6 +40,7 @@ class CDrives : public CCmdTarget {
   const DispatchTable& GetDispatchTable() const override;
 
  private:
+  friend struct ::ComAccess;
   CDrives() = default;
   ~CDrives() override = default;
 

@@ -1,6 +1,7 @@
 #include "control/imapi/CDiscMaster.h"
 
 #include "platform/com/Apartment.h"
+#include "platform/com/ResultMacros.h"
 
 CDiscMaster::~CDiscMaster() {
   // The recorder goes last so that one still open for exclusive use is
@@ -13,25 +14,22 @@ CDiscMaster::~CDiscMaster() {
 }
 
 HRESULT CDiscMaster::Open() {
-  HRESULT hr = CoCreateInstance(CLSID_MSDiscMasterObj, nullptr, CLSCTX_ALL, IID_IDiscMaster,
-                                m_pDiscMaster.ReleaseAndGetVoidAddress());
-  if (FAILED(hr)) return hr;
-  hr = m_pDiscMaster->Open();
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(CoCreateInstance(CLSID_MSDiscMasterObj, nullptr, CLSCTX_ALL, IID_IDiscMaster,
+                                   m_pDiscMaster.ReleaseAndGetVoidAddress()));
+  RETURN_IF_FAILED(m_pDiscMaster->Open());
   IID iidFormat = IID_NULL;
-  hr = m_pDiscMaster->GetActiveDiscMasterFormat(&iidFormat);
-  if (FAILED(hr)) return hr;
-  hr = SetActiveFormat(iidFormat);
+  RETURN_IF_FAILED(m_pDiscMaster->GetActiveDiscMasterFormat(&iidFormat));
+  HRESULT hr = SetActiveFormat(iidFormat);
   if (SUCCEEDED(hr)) {
     ReleaseRecorder();
-    (void)m_pDiscMaster->GetActiveDiscRecorder(m_pRecorder.ReleaseAndGetAddressOf());
+    IgnoreResult(m_pDiscMaster->GetActiveDiscRecorder(m_pRecorder.ReleaseAndGetAddressOf()), "none active is allowed");
   }
   return hr;
 }
 
 void CDiscMaster::Close() {
   if (!m_pDiscMaster) return;
-  (void)m_pDiscMaster->Close();
+  IgnoreResult(m_pDiscMaster->Close(), "letting go");
   m_pDiscMaster = nullptr;
 }
 
@@ -54,11 +52,10 @@ HRESULT CDiscMaster::SetActiveFormat(REFIID iidFormat) {
 
 HRESULT CDiscMaster::GetFirstRecorder(CRecorder& rRecorder) {
   if (m_pEnumRecorders) {
-    (void)m_pEnumRecorders->Reset();
+    IgnoreResult(m_pEnumRecorders->Reset(), "cannot fail on a snapshot");
   } else {
     if (!m_pDiscMaster) return E_FAIL;
-    HRESULT hr = m_pDiscMaster->EnumDiscRecorders(m_pEnumRecorders.ReleaseAndGetAddressOf());
-    if (FAILED(hr)) return hr;
+    RETURN_IF_FAILED(m_pDiscMaster->EnumDiscRecorders(m_pEnumRecorders.ReleaseAndGetAddressOf()));
     if (!m_pEnumRecorders) return E_FAIL;
   }
   return NextRecorder(rRecorder);

@@ -1,9 +1,10 @@
 #include "control/imapi/CRecorder.h"
+#include "platform/com/ResultMacros.h"
 
 CRecorder::~CRecorder() { ReleaseRecorder(); }
 
 void CRecorder::ReleaseRecorder() {
-  if (m_pRecorder && m_bOpenedExclusive) (void)m_pRecorder->Close();
+  if (m_pRecorder && m_bOpenedExclusive) IgnoreResult(m_pRecorder->Close(), "letting go");
   m_pRecorder = nullptr;
   m_bOpenedExclusive = false;
 }

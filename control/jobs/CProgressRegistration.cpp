@@ -3,7 +3,7 @@
 #include "control/jobs/CProgressSink.h"
 
 CProgressRegistration::CProgressRegistration(CDiscMaster& master, HWND hWndCtrl) : m_master(master) {
-  ComPtr<CProgressSink> pSink = ComPtr<CProgressSink>::Attach(CProgressSink::Create(hWndCtrl));
+  ComPtr<CProgressSink> pSink = CProgressSink::Create(hWndCtrl);
   m_hrAdvise = m_master.ProgressAdvise(pSink.Get(), &m_nCookie);
   m_bAdvised = SUCCEEDED(m_hrAdvise);
 }

@@ -1,37 +1,20 @@
 #include "control/jobs/CProgressSink.h"
 
+#include <atomic>
+
 #include "control/jobs/JobMessages.h"
 
 namespace {
 std::atomic<LONG> g_nLiveSinks{0};
 }
 
-CProgressSink* CProgressSink::Create(HWND hWndCtrl) { return new CProgressSink(hWndCtrl); }
+ComPtr<CProgressSink> CProgressSink::Create(HWND hWndCtrl) { return Make<CProgressSink>(hWndCtrl); }
 
 CProgressSink::CProgressSink(HWND hWndCtrl) : m_hWndCtrl(hWndCtrl) { ++g_nLiveSinks; }
 
 CProgressSink::~CProgressSink() { --g_nLiveSinks; }
 
 LONG CProgressSink::GetLiveCount() { return g_nLiveSinks.load(); }
-
-HRESULT CProgressSink::QueryInterface(REFIID riid, void** ppv) {
-  if (!ppv) return E_POINTER;
-  if (riid == IID_IUnknown || riid == IID_IDiscMasterProgressEvents) {
-    *ppv = static_cast<IDiscMasterProgressEvents*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *ppv = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG CProgressSink::AddRef() { return static_cast<ULONG>(++m_cRef); }
-
-ULONG CProgressSink::Release() {
-  LONG n = --m_cRef;
-  if (n == 0) delete this;
-  return static_cast<ULONG>(n);
-}
 
 HRESULT CProgressSink::QueryCancel(boolean*) { return E_NOTIMPL; }
 HRESULT CProgressSink::NotifyPnPActivity() { return E_NOTIMPL; }

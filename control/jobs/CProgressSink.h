@@ -5,19 +5,14 @@
 // them. Every notification answers E_NOTIMPL; the sink never asks to cancel.
 #pragma once
 
-#include <atomic>
-
+#include "platform/com/ComObject.h"
 #include "platform/imapi/Imapi.h"
 #include "platform/olectl/WinUser.h"
 
-class CProgressSink final : public IDiscMasterProgressEvents {
+class CProgressSink final : public ComObject<CProgressSink, IDiscMasterProgressEvents> {
  public:
-  // One reference, the caller's. hWndCtrl null: notifications raise nothing.
-  static CProgressSink* Create(HWND hWndCtrl);
-
-  HRESULT QueryInterface(REFIID riid, void** ppv) override;
-  ULONG AddRef() override;
-  ULONG Release() override;
+  // hWndCtrl null: notifications raise nothing.
+  static ComPtr<CProgressSink> Create(HWND hWndCtrl);
   HRESULT QueryCancel(boolean* pbCancel) override;
   HRESULT NotifyPnPActivity() override;
   HRESULT NotifyAddProgress(LONG nCompletedSteps, LONG nTotalSteps) override;
@@ -32,9 +27,8 @@ class CProgressSink final : public IDiscMasterProgressEvents {
   static LONG GetLiveCount();
 
  private:
+  friend struct ::ComAccess;
   explicit CProgressSink(HWND hWndCtrl);
-  ~CProgressSink();
-
-  std::atomic<LONG> m_cRef{1};
+  ~CProgressSink() override;
   HWND m_hWndCtrl;
 };

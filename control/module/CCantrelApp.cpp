@@ -18,17 +18,17 @@ int CCantrelApp::ExitInstance() { return COleControlModule::ExitInstance(); }
 
 namespace {
 
-CCmdTarget* CreateDrive() { return CDrive::Create(u"", u"", u"").Detach(); }
+ComPtr<CCmdTarget> CreateDrive() { return CDrive::Create(u"", u"", u""); }
 
-CCmdTarget* CreateDrives() { return CDrives::Create().Detach(); }
+ComPtr<CCmdTarget> CreateDrives() { return CDrives::Create(); }
 
 // Nothing in the library makes an enumerator this way; one made directly
 // walks an empty collection of its own.
-CCmdTarget* CreateEnumDrives() {
+ComPtr<CCmdTarget> CreateEnumDrives() {
   ComPtr<CDrives> drives = CDrives::Create();
   if (!drives) return nullptr;
   ComPtr<IEnumVARIANT> e = CEnumDrives::Create(drives);
-  return e ? static_cast<CEnumDrives*>(e.Detach()) : nullptr;
+  return ComPtr<CCmdTarget>(static_cast<CEnumDrives*>(e.Get()));
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 
 namespace {
 
-CCmdTarget* CreateControl() { return new CCantrelCtrl(); }
+ComPtr<CCmdTarget> CreateControl() { return Make<CCantrelCtrl>(); }
 
 }  // namespace
 

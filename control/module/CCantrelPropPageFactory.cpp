@@ -8,7 +8,7 @@
 
 namespace {
 
-CCmdTarget* CreatePage() { return new CCantrelPropPage(); }
+ComPtr<CCmdTarget> CreatePage() { return Make<CCantrelPropPage>(); }
 
 }  // namespace
 

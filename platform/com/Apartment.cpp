@@ -13,6 +13,7 @@
 #include "platform/com/Bstr.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/Guid.h"
+#include "platform/com/ResultMacros.h"
 #include "platform/com/TaskMemory.h"
 #include "platform/com/Utf.h"
 #include "platform/registry/Registry.h"
@@ -129,8 +130,7 @@ HRESULT LoadRegistry(reg::RegTree& tree) {
 
 HRESULT GetFromRegistry(REFCLSID clsid, REFIID riid, void** ppv) {
   reg::RegTree tree;
-  HRESULT hr = LoadRegistry(tree);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(LoadRegistry(tree));
   std::string key = ClsidKey(clsid) + "\\InprocServer32";
   if (!tree.HasKey(key)) return Fail(REGDB_E_CLASSNOTREG, "class " + GuidToString(clsid) + " is not registered");
   std::string path = tree.GetString(key).value_or("");
@@ -141,9 +141,8 @@ HRESULT GetFromRegistry(REFCLSID clsid, REFIID riid, void** ppv) {
                 "class " + GuidToString(clsid) + " names no absolute library path (\"" + path + "\")");
   PFN_DllGetClassObject fn = nullptr;
   std::string libKey;
-  hr = LoadLibraryFor(path, fn, libKey);
-  if (FAILED(hr)) return hr;
-  hr = fn(clsid, riid, ppv);
+  RETURN_IF_FAILED(LoadLibraryFor(path, fn, libKey));
+  const HRESULT hr = fn(clsid, riid, ppv);
   EndCall(libKey);
   if (FAILED(hr)) t_lastLoadError = path + ": DllGetClassObject failed";
   return hr;
@@ -190,8 +189,8 @@ HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContex
   if (!ppv) return E_INVALIDARG;
   *ppv = nullptr;
   ComPtr<IClassFactory> factory;
-  HRESULT hr = CoGetClassObject(rclsid, dwClsContext, nullptr, IID_IClassFactory, factory.ReleaseAndGetVoidAddress());
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(
+      CoGetClassObject(rclsid, dwClsContext, nullptr, IID_IClassFactory, factory.ReleaseAndGetVoidAddress()));
   if (!factory) return E_NOINTERFACE;
   return factory->CreateInstance(pUnkOuter, riid, ppv);
 }
@@ -251,8 +250,7 @@ HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, CLSID* lpclsid) {
   if (progId.empty() || progId.find('\\') != std::string::npos)
     return Fail(CO_E_CLASSSTRING, "\"" + progId + "\" is not a ProgID");
   reg::RegTree tree;
-  HRESULT hr = LoadRegistry(tree);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(LoadRegistry(tree));
   auto text = tree.GetString(progId + "\\CLSID");
   if (!text) return Fail(CO_E_CLASSSTRING, "ProgID \"" + progId + "\" is not registered");
   auto g = GuidFromString(*text);
@@ -265,8 +263,7 @@ HRESULT ProgIDFromCLSID(REFCLSID clsid, LPOLESTR* lplpszProgID) {
   if (!lplpszProgID) return E_INVALIDARG;
   *lplpszProgID = nullptr;
   reg::RegTree tree;
-  HRESULT hr = LoadRegistry(tree);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(LoadRegistry(tree));
   auto text = tree.GetString(ClsidKey(clsid) + "\\ProgID");
   if (!text || text->empty()) return REGDB_E_CLASSNOTREG;
   std::u16string w = Utf8ToUtf16(*text);

@@ -1,26 +1,12 @@
 #include "platform/com/CConnectionPoint.h"
+#include "platform/com/ResultMacros.h"
 
 #include <utility>
 
 CConnectionPoint::CConnectionPoint(IConnectionPointContainer* container, const IID& iid)
-    : container_(container), iid_(iid) {}
+    : ComContained(container), container_(container), iid_(iid) {}
 
 CConnectionPoint::~CConnectionPoint() { UnadviseAll(); }
-
-HRESULT CConnectionPoint::QueryInterface(REFIID riid, void** ppv) {
-  if (!ppv) return E_POINTER;
-  *ppv = nullptr;
-  if (riid == IID_IUnknown || riid == IID_IConnectionPoint) {
-    *ppv = static_cast<IConnectionPoint*>(this);
-    AddRef();
-    return S_OK;
-  }
-  return E_NOINTERFACE;
-}
-
-ULONG CConnectionPoint::AddRef() { return container_ ? container_->AddRef() : 1; }
-
-ULONG CConnectionPoint::Release() { return container_ ? container_->Release() : 1; }
 
 HRESULT CConnectionPoint::GetConnectionInterface(IID* pIID) {
   if (!pIID) return E_POINTER;
@@ -94,7 +80,9 @@ void CConnectionPoint::Fire(DISPID dispid, const std::vector<CVariant>& argsInOr
     params.rgvarg = raw.empty() ? nullptr : raw.data();
     params.cArgs = static_cast<UINT>(raw.size());
     UINT argErr = 0;
-    (void)sink->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, &argErr);
+    const HRESULT hr =
+        sink->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, &argErr);
+    IgnoreResult(hr, "a failing sink does not keep the others from their events");
   }
 }
 

@@ -6,20 +6,17 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/com/ComObject.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/Interfaces.h"
 #include "platform/com/Variant.h"
 
-class PX_EXPORT CConnectionPoint : public IConnectionPoint {
+class PX_EXPORT CConnectionPoint : public ComContained<CConnectionPoint, IConnectionPoint> {
  public:
   // container: the object that owns this connection point (not counted; its
-  // AddRef/Release serve for both).
+  // count serves for both).
   CConnectionPoint(IConnectionPointContainer* container, const IID& iid);
-  ~CConnectionPoint();
-
-  HRESULT QueryInterface(REFIID riid, void** ppv) override;
-  ULONG AddRef() override;
-  ULONG Release() override;
+  ~CConnectionPoint() override;
   HRESULT GetConnectionInterface(IID* pIID) override;
   HRESULT GetConnectionPointContainer(IConnectionPointContainer** ppCPC) override;
   // The sink is asked for the connection interface (or IDispatch); it is

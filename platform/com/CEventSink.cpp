@@ -1,29 +1,10 @@
 #include "platform/com/CEventSink.h"
 
-CEventSink* CEventSink::Create(const IID& iidEvents, Handler handler) {
-  return new CEventSink(iidEvents, std::move(handler));
+ComPtr<CEventSink> CEventSink::Create(const IID& iidEvents, Handler handler) {
+  return Make<CEventSink>(iidEvents, std::move(handler));
 }
 
 void CEventSink::Detach() { m_handler = nullptr; }
-
-HRESULT CEventSink::QueryInterface(REFIID riid, void** ppv) {
-  if (!ppv) return E_POINTER;
-  if (riid == IID_IUnknown || riid == IID_IDispatch || riid == m_iidEvents) {
-    *ppv = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *ppv = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG CEventSink::AddRef() { return ++m_cRef; }
-
-ULONG CEventSink::Release() {
-  const ULONG n = --m_cRef;
-  if (n == 0) delete this;
-  return n;
-}
 
 HRESULT CEventSink::GetTypeInfoCount(UINT* pctinfo) {
   if (!pctinfo) return E_POINTER;

@@ -3,25 +3,19 @@
 // handler, with the arguments in declaration order.
 #pragma once
 
-#include <atomic>
 #include <functional>
 #include <vector>
 
-#include "platform/com/Interfaces.h"
+#include "platform/com/ComObject.h"
 #include "platform/com/Variant.h"
 
-class PX_EXPORT CEventSink final : public IDispatch {
+class PX_EXPORT CEventSink final : public ComObject<CEventSink, IDispatch> {
  public:
   using Handler = std::function<void(DISPID dispid, const std::vector<CVariant>& args)>;
 
-  // Count of 1, owned by the caller.
-  static CEventSink* Create(const IID& iidEvents, Handler handler);
+  static ComPtr<CEventSink> Create(const IID& iidEvents, Handler handler);
   // No more calls reach the handler (the connection may outlive the host).
   void Detach();
-
-  HRESULT QueryInterface(REFIID riid, void** ppv) override;
-  ULONG AddRef() override;
-  ULONG Release() override;
   HRESULT GetTypeInfoCount(UINT* pctinfo) override;
   HRESULT GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
   HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid, DISPID* rgDispId) override;
@@ -29,10 +23,11 @@ class PX_EXPORT CEventSink final : public IDispatch {
                  VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
 
  private:
+  friend struct ::ComAccess;
   CEventSink(const IID& iidEvents, Handler handler) : m_iidEvents(iidEvents), m_handler(std::move(handler)) {}
-  ~CEventSink() = default;
-
-  std::atomic<ULONG> m_cRef{1};
+  ~CEventSink() override = default;
+  // The events' own interface id, known only at run time.
+  void* FindInterface(REFIID riid) { return riid == m_iidEvents ? static_cast<IDispatch*>(this) : nullptr; }
   IID m_iidEvents;
   Handler m_handler;
 };

@@ -1,8 +1,8 @@
 // Owning reference to an interface: one count per holder, released on reset
-// or destruction. The only place outside implementing classes that calls
-// AddRef/Release.
+// or destruction. With ComObject the only place that calls AddRef/Release.
 #pragma once
 
+#include <type_traits>
 #include <utility>
 
 #include "platform/com/Interfaces.h"
@@ -12,12 +12,20 @@ class ComPtr {
  public:
   ComPtr() noexcept = default;
   ComPtr(std::nullptr_t) noexcept {}
-  // Takes an additional count on p.
-  ComPtr(T* p) noexcept : p_(p) {
+  // Takes an additional count on p; a pointer that already carries the
+  // caller's count goes through Attach instead.
+  explicit ComPtr(T* p) noexcept : p_(p) {
     if (p_) p_->AddRef();
   }
   ComPtr(const ComPtr& o) noexcept : ComPtr(o.p_) {}
   ComPtr(ComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+  // From a pointer to a derived class or interface.
+  template <class U>
+    requires std::is_convertible_v<U*, T*>
+  ComPtr(const ComPtr<U>& o) noexcept : ComPtr(static_cast<T*>(o.Get())) {}
+  template <class U>
+    requires std::is_convertible_v<U*, T*>
+  ComPtr(ComPtr<U>&& o) noexcept : p_(o.Detach()) {}
   ~ComPtr() { Reset(); }
 
   ComPtr& operator=(const ComPtr& o) noexcept {
@@ -61,7 +69,9 @@ class ComPtr {
   void** ReleaseAndGetVoidAddress() noexcept { return reinterpret_cast<void**>(ReleaseAndGetAddressOf()); }
 
   // Copies out a counted reference (for out-parameters of implementations).
-  HRESULT CopyTo(T** out) const noexcept {
+  template <class U>
+    requires std::is_convertible_v<T*, U*>
+  HRESULT CopyTo(U** out) const noexcept {
     if (!out) return E_POINTER;
     *out = p_;
     if (p_) p_->AddRef();

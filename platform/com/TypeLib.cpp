@@ -12,6 +12,7 @@
 #include "platform/com/FileAccess.h"
 #include "platform/com/Guid.h"
 #include "platform/com/Resources.h"
+#include "platform/com/ResultMacros.h"
 #include "platform/com/TypeLibObject.h"
 #include "platform/com/TypeLibText.h"
 #include "platform/com/Utf.h"
@@ -85,9 +86,8 @@ HRESULT LoadTypeLibFromMemory(const void* data, size_t size, ITypeLib** pptlib) 
   *pptlib = nullptr;
   if (!data && size > 0) return E_INVALIDARG;
   auto parsed = std::make_shared<TypeLibData>();
-  const HRESULT hr = ParseTypeLibBlob(static_cast<const uint8_t*>(data), size, *parsed);
-  if (FAILED(hr)) return hr;
-  *pptlib = TypeLibObject::Create(std::move(parsed));
+  RETURN_IF_FAILED(ParseTypeLibBlob(static_cast<const uint8_t*>(data), size, *parsed));
+  *pptlib = TypeLibObject::Create(std::move(parsed)).Detach();
   return S_OK;
 }
 
@@ -130,14 +130,12 @@ HRESULT LoadTypeLibEx(LPCOLESTR szFile, REGKIND regkind, ITypeLib** pptlib) {
 HRESULT RegisterTypeLib(ITypeLib* ptlib, LPCOLESTR szFullPath, LPCOLESTR szHelpDir) {
   if (!ptlib || !szFullPath) return E_INVALIDARG;
   TLIBATTR* attr = nullptr;
-  HRESULT hr = ptlib->GetLibAttr(&attr);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(ptlib->GetLibAttr(&attr));
   const TLIBATTR a = *attr;
   ptlib->ReleaseTLibAttr(attr);
 
   CBstr name, doc;
-  hr = ptlib->GetDocumentation(-1, name.ReleaseAndGetAddressOf(), doc.ReleaseAndGetAddressOf(), nullptr, nullptr);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(ptlib->GetDocumentation(-1, name.ReleaseAndGetAddressOf(), doc.ReleaseAndGetAddressOf(), nullptr, nullptr));
 
   struct Dispinterface {
     std::string iid;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/com/ResultMacros.h"
 #include "platform/com/TypeLibText.h"
 #include "platform/com/TypeLibTypeInfo.h"
 
@@ -16,8 +17,8 @@ void SetBstr(BSTR* out, const std::u16string& s) {
 
 }  // namespace
 
-TypeLibObject* TypeLibObject::Create(std::shared_ptr<const TypeLibData> data) {
-  return new TypeLibObject(std::move(data));
+ComPtr<TypeLibObject> TypeLibObject::Create(std::shared_ptr<const TypeLibData> data) {
+  return Make<TypeLibObject>(std::move(data));
 }
 
 ComPtr<TypeLibObject> TypeLibObject::StdOle() {
@@ -34,7 +35,7 @@ ComPtr<TypeLibObject> TypeLibObject::StdOle() {
     e.guid = IID_IDispatch;
     e.typeFlags = TYPEFLAG_FOLEAUTOMATION;
     d->entries.push_back(std::move(e));
-    return ComPtr<TypeLibObject>::Attach(Create(std::move(d)));
+    return Create(std::move(d));
   }();
   return lib;
 }
@@ -43,27 +44,7 @@ HRESULT TypeLibObject::MakeTypeInfo(UINT index, ITypeInfo** ppTInfo) {
   if (!ppTInfo) return E_INVALIDARG;
   *ppTInfo = nullptr;
   if (index >= data_->entries.size()) return TYPE_E_ELEMENTNOTFOUND;
-  *ppTInfo = TypeLibTypeInfo::Create(this, index);
-  return S_OK;
-}
-
-HRESULT TypeLibObject::QueryInterface(REFIID riid, void** ppv) {
-  if (!ppv) return E_POINTER;
-  *ppv = nullptr;
-  if (riid == IID_IUnknown || riid == IID_ITypeLib) {
-    *ppv = static_cast<ITypeLib*>(this);
-    AddRef();
-    return S_OK;
-  }
-  return E_NOINTERFACE;
-}
-
-ULONG TypeLibObject::AddRef() { return ++ref_; }
-
-ULONG TypeLibObject::Release() {
-  const ULONG n = --ref_;
-  if (n == 0) delete this;
-  return n;
+  return TypeLibTypeInfo::Create(this, index).CopyTo(ppTInfo);
 }
 
 UINT TypeLibObject::GetTypeInfoCount() { return static_cast<UINT>(data_->entries.size()); }
@@ -166,8 +147,7 @@ HRESULT TypeLibObject::FindName(LPOLESTR szNameBuf, ULONG lHashVal, ITypeInfo** 
       }
     }
     if (!hit) continue;
-    HRESULT hr = MakeTypeInfo(static_cast<UINT>(i), &ppTInfo[found]);
-    if (FAILED(hr)) return hr;
+    RETURN_IF_FAILED(MakeTypeInfo(static_cast<UINT>(i), &ppTInfo[found]));
     rgMemId[found] = id;
     ++found;
   }

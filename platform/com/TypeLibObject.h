@@ -2,30 +2,24 @@
 // request and hold the library; the library holds none of them.
 #pragma once
 
-#include <atomic>
 #include <memory>
 
-#include "platform/com/ComPtr.h"
+#include "platform/com/ComObject.h"
 #include "platform/com/TypeLibData.h"
 
-class TypeLibObject final : public ITypeLib {
+class TypeLibObject final : public ComObject<TypeLibObject, ITypeLib> {
  public:
   // HREFTYPE of IDispatch in the standard automation library, the base of
   // every dispinterface. Other HREFTYPEs are entry indices.
   static constexpr HREFTYPE kHrefIDispatch = 0x80000000u;
 
-  // One count, owned by the caller.
-  static TypeLibObject* Create(std::shared_ptr<const TypeLibData> data);
+  static ComPtr<TypeLibObject> Create(std::shared_ptr<const TypeLibData> data);
   // The standard automation library: IDispatch alone, for references to it.
   static ComPtr<TypeLibObject> StdOle();
 
   const TypeLibData& Data() const { return *data_; }
   // The entry as a type info, one count for the caller.
   HRESULT MakeTypeInfo(UINT index, ITypeInfo** ppTInfo);
-
-  HRESULT QueryInterface(REFIID riid, void** ppv) override;
-  ULONG AddRef() override;
-  ULONG Release() override;
 
   UINT GetTypeInfoCount() override;
   HRESULT GetTypeInfo(UINT index, ITypeInfo** ppTInfo) override;
@@ -42,8 +36,7 @@ class TypeLibObject final : public ITypeLib {
 
  private:
   explicit TypeLibObject(std::shared_ptr<const TypeLibData> data) : data_(std::move(data)) {}
-  ~TypeLibObject() = default;
-
-  std::atomic<ULONG> ref_{1};
+  friend struct ::ComAccess;
+  ~TypeLibObject() override = default;
   std::shared_ptr<const TypeLibData> data_;
 };

@@ -25,25 +25,8 @@ void* AllocBlock(size_t size) { return std::calloc(1, size); }
 
 }  // namespace
 
-TypeLibTypeInfo* TypeLibTypeInfo::Create(TypeLibObject* lib, UINT index) { return new TypeLibTypeInfo(lib, index); }
-
-HRESULT TypeLibTypeInfo::QueryInterface(REFIID riid, void** ppv) {
-  if (!ppv) return E_POINTER;
-  *ppv = nullptr;
-  if (riid == IID_IUnknown || riid == IID_ITypeInfo) {
-    *ppv = static_cast<ITypeInfo*>(this);
-    AddRef();
-    return S_OK;
-  }
-  return E_NOINTERFACE;
-}
-
-ULONG TypeLibTypeInfo::AddRef() { return ++ref_; }
-
-ULONG TypeLibTypeInfo::Release() {
-  const ULONG n = --ref_;
-  if (n == 0) delete this;
-  return n;
+ComPtr<TypeLibTypeInfo> TypeLibTypeInfo::Create(TypeLibObject* lib, UINT index) {
+  return Make<TypeLibTypeInfo>(lib, index);
 }
 
 const DispMember* TypeLibTypeInfo::NthMember(UINT index, bool properties) const {

@@ -3,19 +3,13 @@
 // functions, IDispatch as its one base) or a class with its interfaces.
 #pragma once
 
-#include <atomic>
-
-#include "platform/com/ComPtr.h"
+#include "platform/com/ComObject.h"
 #include "platform/com/TypeLibObject.h"
 
-class TypeLibTypeInfo final : public ITypeInfo {
+class TypeLibTypeInfo final : public ComObject<TypeLibTypeInfo, ITypeInfo> {
  public:
-  // One count, owned by the caller; holds a count on lib.
-  static TypeLibTypeInfo* Create(TypeLibObject* lib, UINT index);
-
-  HRESULT QueryInterface(REFIID riid, void** ppv) override;
-  ULONG AddRef() override;
-  ULONG Release() override;
+  // Holds a count on lib.
+  static ComPtr<TypeLibTypeInfo> Create(TypeLibObject* lib, UINT index);
 
   HRESULT GetTypeAttr(TYPEATTR** ppTypeAttr) override;
   HRESULT GetTypeComp(ITypeComp** ppTComp) override;
@@ -41,8 +35,9 @@ class TypeLibTypeInfo final : public ITypeInfo {
   void ReleaseVarDesc(VARDESC* pVarDesc) override;
 
  private:
+  friend struct ::ComAccess;
   TypeLibTypeInfo(TypeLibObject* lib, UINT index) : lib_(lib), index_(index) {}
-  ~TypeLibTypeInfo() = default;
+  ~TypeLibTypeInfo() override = default;
 
   const TypeLibData::Entry& Entry() const { return lib_->Data().entries[index_]; }
   // The index-th member of the function (method section) or variable
@@ -51,8 +46,6 @@ class TypeLibTypeInfo final : public ITypeInfo {
   // Fills td for a member's type; a reference to an interface of this
   // library uses target for the pointed-to description.
   void DescribeType(const DispMember& m, VARTYPE vt, TYPEDESC& td, TYPEDESC& target) const;
-
-  std::atomic<ULONG> ref_{1};
   ComPtr<TypeLibObject> lib_;
   UINT index_;
 };

@@ -10,6 +10,7 @@
 #include <type_traits>
 
 #include "platform/com/ComPtr.h"
+#include "platform/com/ResultMacros.h"
 
 // Conversions follow the platform's rules for the types the system uses.
 // Objects are never asked for a default value property: an object converts
@@ -305,16 +306,24 @@ std::string FormatReal(F value, int switchAt) {
   std::string out = negative ? "-" : "";
   if (exp < -4 || exp >= switchAt) {
     out += digits[0];
-    if (digits.size() > 1) out += "." + digits.substr(1);
+    if (digits.size() > 1) {
+      out += '.';
+      out.append(digits, 1);
+    }
     char e[16];
     std::snprintf(e, sizeof e, "E%c%02d", exp < 0 ? '-' : '+', exp < 0 ? -exp : exp);
     out += e;
   } else if (exp < 0) {
-    out += "0." + std::string(static_cast<size_t>(-exp - 1), '0') + digits;
+    out += "0.";
+    out.append(static_cast<size_t>(-exp - 1), '0');
+    out += digits;
   } else if (static_cast<size_t>(exp) + 1 >= digits.size()) {
-    out += digits + std::string(static_cast<size_t>(exp) + 1 - digits.size(), '0');
+    out += digits;
+    out.append(static_cast<size_t>(exp) + 1 - digits.size(), '0');
   } else {
-    out += digits.substr(0, static_cast<size_t>(exp) + 1) + "." + digits.substr(static_cast<size_t>(exp) + 1);
+    out.append(digits, 0, static_cast<size_t>(exp) + 1);
+    out += '.';
+    out.append(digits, static_cast<size_t>(exp) + 1);
   }
   return out;
 }
@@ -367,8 +376,7 @@ HRESULT ToBool(const VARIANT& v, VARIANT_BOOL& out) {
     }
   }
   Num n;
-  HRESULT hr = ToNum(v, n);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(ToNum(v, n));
   bool nonZero = n.kind == Num::kSigned ? n.i != 0 : n.kind == Num::kUnsigned ? n.u != 0 : n.d != 0;
   out = nonZero ? VARIANT_TRUE : VARIANT_FALSE;
   return S_OK;
@@ -399,8 +407,7 @@ HRESULT Convert(const VARIANT& v, USHORT wFlags, VARTYPE vt, VARIANT& out) {
       IUnknown* from = v.vt == VT_DISPATCH ? static_cast<IUnknown*>(v.pdispVal) : v.punkVal;
       void* p = nullptr;
       if (from) {
-        HRESULT hr = from->QueryInterface(vt == VT_DISPATCH ? IID_IDispatch : IID_IUnknown, &p);
-        if (FAILED(hr)) return hr;
+        RETURN_IF_FAILED(from->QueryInterface(vt == VT_DISPATCH ? IID_IDispatch : IID_IUnknown, &p));
         if (!p) return E_NOINTERFACE;
       }
       out.vt = vt;
@@ -414,16 +421,14 @@ HRESULT Convert(const VARIANT& v, USHORT wFlags, VARTYPE vt, VARIANT& out) {
       return DISP_E_TYPEMISMATCH;
     case VT_BSTR: {
       BSTR b = nullptr;
-      HRESULT hr = ToText(v, wFlags, b);
-      if (FAILED(hr)) return hr;
+      RETURN_IF_FAILED(ToText(v, wFlags, b));
       out.vt = VT_BSTR;
       out.bstrVal = b;
       return S_OK;
     }
     case VT_BOOL: {
       VARIANT_BOOL b;
-      HRESULT hr = ToBool(v, b);
-      if (FAILED(hr)) return hr;
+      RETURN_IF_FAILED(ToBool(v, b));
       out.vt = VT_BOOL;
       out.boolVal = b;
       return S_OK;
@@ -433,8 +438,8 @@ HRESULT Convert(const VARIANT& v, USHORT wFlags, VARTYPE vt, VARIANT& out) {
   }
 
   Num n;
-  HRESULT hr = ToNum(v, n);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(ToNum(v, n));
+  HRESULT hr = S_OK;
   VARIANT r;
   VariantInit(&r);
   r.vt = vt;
@@ -460,7 +465,7 @@ HRESULT Convert(const VARIANT& v, USHORT wFlags, VARTYPE vt, VARIANT& out) {
     default:
       return DISP_E_BADVARTYPE;
   }
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(hr);
   out = r;
   return S_OK;
 }
@@ -497,8 +502,7 @@ HRESULT VariantCopy(VARIANTARG* pvargDest, const VARIANTARG* pvargSrc) {
     copy = *pvargSrc;  // references are copied as references
   } else {
     if (!IsScalarType(pvargSrc->vt)) return DISP_E_BADVARTYPE;
-    HRESULT hr = CopyPlain(*pvargSrc, copy);
-    if (FAILED(hr)) return hr;
+    RETURN_IF_FAILED(CopyPlain(*pvargSrc, copy));
   }
   VariantClear(pvargDest);
   *pvargDest = copy;
@@ -508,10 +512,8 @@ HRESULT VariantCopy(VARIANTARG* pvargDest, const VARIANTARG* pvargSrc) {
 HRESULT VariantCopyInd(VARIANT* pvarDest, const VARIANTARG* pvargSrc) {
   if (!pvarDest || !pvargSrc) return E_INVALIDARG;
   VARIANT plain, copy;
-  HRESULT hr = Deref(*pvargSrc, plain);
-  if (FAILED(hr)) return hr;
-  hr = CopyPlain(plain, copy);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(Deref(*pvargSrc, plain));
+  RETURN_IF_FAILED(CopyPlain(plain, copy));
   VariantClear(pvarDest);
   *pvarDest = copy;
   return S_OK;
@@ -522,10 +524,8 @@ HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, LC
   if (!pvargDest || !pvarSrc) return E_INVALIDARG;
   if ((vt & VT_BYREF) || !IsScalarType(vt)) return DISP_E_BADVARTYPE;
   VARIANT plain, result;
-  HRESULT hr = Deref(*pvarSrc, plain);
-  if (FAILED(hr)) return hr;
-  hr = Convert(plain, wFlags, vt, result);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(Deref(*pvarSrc, plain));
+  RETURN_IF_FAILED(Convert(plain, wFlags, vt, result));
   // Only now may the destination (possibly the source itself) be released.
   VariantClear(pvargDest);
   *pvargDest = result;

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/com/Bstr.h"
+#include "platform/com/ComPtr.h"
 #include "platform/com/ComTypes.h"
 #include "platform/com/Interfaces.h"
 
@@ -75,14 +76,12 @@ class CVariant : public VARIANT {
 inline CVariant CVariant::Dispatch(IDispatch* p) {
   CVariant r;
   r.vt = VT_DISPATCH;
-  r.pdispVal = p;
-  if (p) p->AddRef();
+  r.pdispVal = ComPtr<IDispatch>(p).Detach();
   return r;
 }
 inline CVariant CVariant::Unknown(IUnknown* p) {
   CVariant r;
   r.vt = VT_UNKNOWN;
-  r.punkVal = p;
-  if (p) p->AddRef();
+  r.punkVal = ComPtr<IUnknown>(p).Detach();
   return r;
 }

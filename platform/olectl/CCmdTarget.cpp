@@ -4,38 +4,15 @@
 
 #include "platform/com/ComPtr.h"
 
-CCmdTarget::CCmdTarget() : m_pModuleState(AfxGetModuleState()) { m_pModuleState->m_nObjectCount.fetch_add(1); }
-
-CCmdTarget::~CCmdTarget() { m_pModuleState->m_nObjectCount.fetch_sub(1); }
-
-HRESULT CCmdTarget::QueryInterface(REFIID riid, void** ppv) {
-  if (!ppv) return E_POINTER;
-  *ppv = nullptr;
-  void* p = nullptr;
-  if (riid == IID_IUnknown || riid == IID_IDispatch || riid == GetDispatchTable().Iid())
-    p = static_cast<IDispatch*>(this);
-  else
-    p = GetInterfaceHook(riid);
-  if (!p) return E_NOINTERFACE;
-  AddRef();
-  *ppv = p;
-  return S_OK;
+void* CCmdTarget::FindInterface(REFIID riid) {
+  if (riid == GetDispatchTable().Iid()) return static_cast<IDispatch*>(this);
+  return GetInterfaceHook(riid);
 }
-
-ULONG CCmdTarget::AddRef() { return m_dwRef.fetch_add(1, std::memory_order_relaxed) + 1; }
-
-ULONG CCmdTarget::Release() {
-  ULONG dwLeft = m_dwRef.fetch_sub(1, std::memory_order_acq_rel) - 1;
-  if (dwLeft == 0) OnFinalRelease();
-  return dwLeft;
-}
-
-void CCmdTarget::OnFinalRelease() { delete this; }
 
 void* CCmdTarget::GetInterfaceHook(REFIID) { return nullptr; }
 
 IDispatch* CCmdTarget::GetIDispatch(BOOL bAddRef) {
-  if (bAddRef) AddRef();
+  if (bAddRef) return ComPtr<IDispatch>(this).Detach();
   return this;
 }
 
@@ -63,7 +40,7 @@ HRESULT CCmdTarget::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags, 
   // Objects made by a member belong to this object's module, and a member
   // that gives up the caller's last outside reference must not delete the
   // object under its own feet.
-  AFX_MANAGE_STATE(m_pModuleState);
+  AFX_MANAGE_STATE(GetModuleState());
   ComPtr<IDispatch> self(static_cast<IDispatch*>(this));
   try {
     return GetDispatchTable().Invoke(this, dispIdMember, wFlags, pDispParams, pVarResult,

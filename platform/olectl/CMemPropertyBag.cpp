@@ -1,26 +1,7 @@
 #include "platform/olectl/CMemPropertyBag.h"
 
-CMemPropertyBag* CMemPropertyBag::Create(std::map<std::u16string, CVariant> initial) {
-  return new CMemPropertyBag(std::move(initial));
-}
-
-HRESULT CMemPropertyBag::QueryInterface(REFIID riid, void** ppv) {
-  if (!ppv) return E_POINTER;
-  if (riid == IID_IUnknown || riid == IID_IPropertyBag) {
-    *ppv = static_cast<IPropertyBag*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *ppv = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG CMemPropertyBag::AddRef() { return ++m_cRef; }
-
-ULONG CMemPropertyBag::Release() {
-  ULONG n = --m_cRef;
-  if (n == 0) delete this;
-  return n;
+ComPtr<CMemPropertyBag> CMemPropertyBag::Create(std::map<std::u16string, CVariant> initial) {
+  return Make<CMemPropertyBag>(std::move(initial));
 }
 
 HRESULT CMemPropertyBag::Read(LPCOLESTR pszPropName, VARIANT* pVar, IErrorLog* pErrorLog) {

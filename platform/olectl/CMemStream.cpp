@@ -8,26 +8,7 @@ namespace {
 constexpr ULONGLONG kMaxSize = 1ull << 31;
 }  // namespace
 
-CMemStream* CMemStream::Create(std::vector<uint8_t> initial) { return new CMemStream(std::move(initial)); }
-
-HRESULT CMemStream::QueryInterface(REFIID riid, void** ppv) {
-  if (!ppv) return E_POINTER;
-  if (riid == IID_IUnknown || riid == IID_ISequentialStream || riid == IID_IStream) {
-    *ppv = static_cast<IStream*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *ppv = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG CMemStream::AddRef() { return ++m_cRef; }
-
-ULONG CMemStream::Release() {
-  ULONG n = --m_cRef;
-  if (n == 0) delete this;
-  return n;
-}
+ComPtr<CMemStream> CMemStream::Create(std::vector<uint8_t> initial) { return Make<CMemStream>(std::move(initial)); }
 
 HRESULT CMemStream::Read(void* pv, ULONG cb, ULONG* pcbRead) {
   if (!pv && cb) return STG_E_INVALIDPOINTER;
@@ -115,10 +96,9 @@ HRESULT CMemStream::Stat(STATSTG* pstatstg, DWORD) {
 HRESULT CMemStream::Clone(IStream** ppstm) {
   if (!ppstm) return STG_E_INVALIDPOINTER;
   std::lock_guard lock(m_mutex);
-  CMemStream* p = new CMemStream(m_data);
+  ComPtr<CMemStream> p = Create(m_data);
   p->m_pos = m_pos;
-  *ppstm = p;
-  return S_OK;
+  return p.CopyTo(ppstm);
 }
 
 std::vector<uint8_t> CMemStream::GetBytes() const {
@@ -130,6 +110,5 @@ extern "C" HRESULT CreateStreamOnHGlobal(void* hGlobal, BOOL fDeleteOnRelease, I
   if (!ppstm) return E_INVALIDARG;
   *ppstm = nullptr;
   if (hGlobal) return E_INVALIDARG;
-  *ppstm = CMemStream::Create();
-  return S_OK;
+  return CMemStream::Create().CopyTo(ppstm);
 }

@@ -1,20 +1,15 @@
 // A growable stream in memory (what CreateStreamOnHGlobal makes).
 #pragma once
 
-#include <atomic>
 #include <mutex>
 #include <vector>
 
+#include "platform/com/ComObject.h"
 #include "platform/olectl/OleInterfaces.h"
 
-class PX_EXPORT CMemStream final : public IStream {
+class PX_EXPORT CMemStream final : public ComObject<CMemStream, IStream> {
  public:
-  // One count, owned by the caller.
-  static CMemStream* Create(std::vector<uint8_t> initial = {});
-
-  HRESULT QueryInterface(REFIID riid, void** ppv) override;
-  ULONG AddRef() override;
-  ULONG Release() override;
+  static ComPtr<CMemStream> Create(std::vector<uint8_t> initial = {});
   HRESULT Read(void* pv, ULONG cb, ULONG* pcbRead) override;
   HRESULT Write(const void* pv, ULONG cb, ULONG* pcbWritten) override;
   HRESULT Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_INTEGER* plibNewPosition) override;
@@ -31,10 +26,12 @@ class PX_EXPORT CMemStream final : public IStream {
   std::vector<uint8_t> GetBytes() const;
 
  private:
+  friend struct ::ComAccess;
   explicit CMemStream(std::vector<uint8_t> initial) : m_data(std::move(initial)) {}
-  ~CMemStream() = default;
-
-  std::atomic<ULONG> m_cRef{1};
+  ~CMemStream() override = default;
+  void* FindInterface(REFIID riid) {
+    return riid == IID_ISequentialStream ? static_cast<IStream*>(this) : nullptr;
+  }
   mutable std::mutex m_mutex;
   std::vector<uint8_t> m_data;
   size_t m_pos = 0;

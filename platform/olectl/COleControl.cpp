@@ -4,6 +4,8 @@
 
 #include "platform/com/Apartment.h"
 #include "platform/com/DispatchTable.h"
+#include "platform/com/Enumerator.h"
+#include "platform/com/ResultMacros.h"
 #include "platform/olectl/AfxDialogHook.h"
 #include "platform/olectl/AfxResource.h"
 #include "platform/olectl/CControlWindow.h"
@@ -35,10 +37,6 @@ void COleControl::InitializeIIDs(const IID* piidPrimary, const IID* piidEvents) 
 
 // ---- IUnknown / IDispatch --------------------------------------------------
 
-HRESULT COleControl::QueryInterface(REFIID riid, void** ppv) { return CCmdTarget::QueryInterface(riid, ppv); }
-ULONG COleControl::AddRef() { return CCmdTarget::AddRef(); }
-ULONG COleControl::Release() { return CCmdTarget::Release(); }
-
 void* COleControl::GetInterfaceHook(REFIID riid) {
   if (riid == IID_IConnectionPointContainer) return static_cast<IConnectionPointContainer*>(this);
   if (riid == IID_IProvideClassInfo) return static_cast<IProvideClassInfo*>(this);
@@ -60,8 +58,7 @@ HRESULT COleControl::GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) {
   *ppTInfo = nullptr;
   if (iTInfo != 0) return DISP_E_BADINDEX;
   ComPtr<ITypeLib> pLib;
-  HRESULT hr = GetTypeLib(lcid, pLib.ReleaseAndGetAddressOf());
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(GetTypeLib(lcid, pLib.ReleaseAndGetAddressOf()));
   if (!pLib) return TYPE_E_LIBNOTREGISTERED;
   return pLib->GetTypeInfoOfGuid(m_iidPrimary, ppTInfo);
 }
@@ -77,76 +74,23 @@ HRESULT COleControl::Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wF
 // ---- Connection points -----------------------------------------------------
 
 namespace {
-
-// Enumerates the control's single connection point.
-class CEnumOneConnectionPoint final : public IEnumConnectionPoints {
- public:
-  explicit CEnumOneConnectionPoint(IConnectionPoint* pCP, ULONG pos = 0) : m_pCP(pCP), m_pos(pos) {}
-  HRESULT QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IEnumConnectionPoints) {
-      *ppv = static_cast<IEnumConnectionPoints*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++m_cRef; }
-  ULONG Release() override {
-    ULONG n = --m_cRef;
-    if (!n) delete this;
-    return n;
-  }
-  HRESULT Next(ULONG c, IConnectionPoint** ppCP, ULONG* pcFetched) override {
-    if (!ppCP) return E_POINTER;
-    ULONG fetched = 0;
-    while (fetched < c && m_pCP && m_pos < 1) {
-      (void)m_pCP.CopyTo(&ppCP[fetched]);
-      ++fetched;
-      ++m_pos;
-    }
-    if (pcFetched) *pcFetched = fetched;
-    return fetched == c ? S_OK : S_FALSE;
-  }
-  HRESULT Skip(ULONG c) override {
-    ULONG total = m_pCP ? 1 : 0;
-    ULONG left = m_pos < total ? total - m_pos : 0;
-    m_pos += c < left ? c : left;
-    return c <= left ? S_OK : S_FALSE;
-  }
-  HRESULT Reset() override {
-    m_pos = 0;
-    return S_OK;
-  }
-  HRESULT Clone(IEnumConnectionPoints** ppEnum) override {
-    if (!ppEnum) return E_POINTER;
-    *ppEnum = new CEnumOneConnectionPoint(m_pCP.Get(), m_pos);
-    return S_OK;
-  }
-
- private:
-  ~CEnumOneConnectionPoint() = default;
-  std::atomic<ULONG> m_cRef{1};
-  ComPtr<IConnectionPoint> m_pCP;
-  ULONG m_pos;
-};
-
+// Connection points are not counted as objects of the module: they live in the control.
+using CEnumConnectionPoints =
+    Enumerator<IEnumConnectionPoints, IConnectionPoint*, EnumSnapshot<ComPtr<IConnectionPoint>>>;
 }  // namespace
 
 HRESULT COleControl::EnumConnectionPoints(IEnumConnectionPoints** ppEnum) {
   if (!ppEnum) return E_POINTER;
-  *ppEnum = new CEnumOneConnectionPoint(m_pEventCP.get());
-  return S_OK;
+  std::vector<ComPtr<IConnectionPoint>> points;
+  if (m_pEventCP) points.emplace_back(m_pEventCP.get());
+  return Make<CEnumConnectionPoints>(std::move(points)).CopyTo(ppEnum);
 }
 
 HRESULT COleControl::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) {
   if (!ppCP) return E_POINTER;
   *ppCP = nullptr;
   if (!m_pEventCP || riid != m_iidEvents) return CONNECT_E_NOCONNECTION;
-  *ppCP = m_pEventCP.get();
-  (*ppCP)->AddRef();
-  return S_OK;
+  return ComPtr<IConnectionPoint>(m_pEventCP.get()).CopyTo(ppCP);
 }
 
 void COleControl::FireEvent(DISPID dispid, const std::vector<CVariant>& argsInOrder) {
@@ -161,11 +105,9 @@ HRESULT COleControl::GetClassInfo(ITypeInfo** ppTI) {
   if (!ppTI) return E_POINTER;
   *ppTI = nullptr;
   CLSID clsid;
-  HRESULT hr = GetClassID(&clsid);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(GetClassID(&clsid));
   ComPtr<ITypeLib> pLib;
-  hr = GetTypeLib(LOCALE_USER_DEFAULT, pLib.ReleaseAndGetAddressOf());
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(GetTypeLib(LOCALE_USER_DEFAULT, pLib.ReleaseAndGetAddressOf()));
   if (!pLib) return TYPE_E_LIBNOTREGISTERED;
   return pLib->GetTypeInfoOfGuid(clsid, ppTI);
 }
@@ -291,7 +233,7 @@ DWORD COleControl::GetMiscStatus() { return 0; }
 // ---- IOleObject ------------------------------------------------------------------
 
 HRESULT COleControl::SetClientSite(IOleClientSite* pClientSite) {
-  m_pClientSite = pClientSite;
+  m_pClientSite = ComPtr<IOleClientSite>(pClientSite);
   return S_OK;
 }
 
@@ -327,7 +269,7 @@ HRESULT COleControl::DoVerb(LONG iVerb, MSG*, IOleClientSite* pActiveSite, LONG,
     case OLEIVERB_OPEN:
     case OLEIVERB_UIACTIVATE:
     case OLEIVERB_INPLACEACTIVATE:
-      if (pActiveSite && !m_pClientSite) m_pClientSite = pActiveSite;
+      if (pActiveSite && !m_pClientSite) m_pClientSite = ComPtr<IOleClientSite>(pActiveSite);
       if (lprcPosRect) m_rcPos = *lprcPosRect;
       m_bInPlaceActive = TRUE;
       return S_OK;
@@ -495,14 +437,12 @@ HRESULT COleControl::Save(IStream* pStm, BOOL fClearDirty) {
 HRESULT COleControl::GetSizeMax(ULARGE_INTEGER* pCbSize) {
   if (!pCbSize) return E_POINTER;
   ComPtr<IStream> pStm;
-  HRESULT hr = CreateStreamOnHGlobal(nullptr, TRUE, pStm.ReleaseAndGetAddressOf());
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(CreateStreamOnHGlobal(nullptr, TRUE, pStm.ReleaseAndGetAddressOf()));
   CStreamPropExchange px(pStm.Get(), FALSE);
   DoPropExchange(&px);
   if (!px.IsOk()) return STG_E_WRITEFAULT;
   STATSTG st{};
-  hr = pStm->Stat(&st, 0);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(pStm->Stat(&st, 0));
   pCbSize->QuadPart = st.cbSize.QuadPart;
   return S_OK;
 }

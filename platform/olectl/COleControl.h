@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/com/CConnectionPoint.h"
+#include "platform/com/ComObject.h"
 #include "platform/com/Variant.h"
 #include "platform/olectl/CCmdTarget.h"
 #include "platform/olectl/CDC.h"
@@ -68,23 +69,12 @@ struct AFX_MSGMAP {
 
 // ---- The control base ------------------------------------------------------
 
-class PX_EXPORT COleControl : public CCmdTarget,
-                              public IConnectionPointContainer,
-                              public IProvideClassInfo,
-                              public IOleObject,
-                              public IOleInPlaceObject,
-                              public IOleControl,
-                              public IViewObject,
-                              public IPersistStreamInit,
-                              public IPersistPropertyBag,
-                              public ISpecifyPropertyPages {
+class PX_EXPORT COleControl
+    : public ComExtend<CCmdTarget, IConnectionPointContainer, IProvideClassInfo, IOleObject, IOleInPlaceObject,
+                       IOleControl, IViewObject, IPersistStreamInit, IPersistPropertyBag, ISpecifyPropertyPages> {
  public:
   COleControl();
 
-  // IUnknown, one identity for every interface of the control.
-  HRESULT QueryInterface(REFIID riid, void** ppv) override;
-  ULONG AddRef() override;
-  ULONG Release() override;
 
   // IDispatch: type information from GetTypeLib for the primary dispatch
   // interface; Invoke refuses (E_UNEXPECTED) what IsInvokeAllowed refuses.

@@ -12,7 +12,9 @@
 
 #include "platform/com/Apartment.h"
 #include "platform/com/CEventSink.h"
+#include "platform/com/ComObject.h"
 #include "platform/com/DispatchTable.h"
+#include "platform/com/ResultMacros.h"
 #include "platform/olectl/CMemPropertyBag.h"
 #include "platform/olectl/CMemStream.h"
 #include "platform/olectl/QtInterop.h"
@@ -22,35 +24,14 @@ namespace {
 // The container's side of the control: client site, in-place site, ambient
 // properties and property notifications. It outlives the host's site object
 // as long as the control holds it, and then answers with the last values.
-class CSiteObject final : public IOleClientSite, public IOleInPlaceSite, public IDispatch, public IPropertyNotifySink {
+class CSiteObject final
+    : public ComObject<CSiteObject, IOleClientSite, IOleInPlaceSite, IDispatch, IPropertyNotifySink> {
  public:
-  std::atomic<ULONG> m_cRef{1};
+  void* FindInterface(REFIID riid) { return riid == IID_IOleWindow ? static_cast<IOleInPlaceSite*>(this) : nullptr; }
   BOOL m_bUserMode = TRUE;
   CRect m_rcPos;
   COleControlSite::PropertyChangedHandler m_onChanged;
 
-  HRESULT QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IOleClientSite)
-      *ppv = static_cast<IOleClientSite*>(this);
-    else if (riid == IID_IOleWindow || riid == IID_IOleInPlaceSite)
-      *ppv = static_cast<IOleInPlaceSite*>(this);
-    else if (riid == IID_IDispatch)
-      *ppv = static_cast<IDispatch*>(this);
-    else if (riid == IID_IPropertyNotifySink)
-      *ppv = static_cast<IPropertyNotifySink*>(this);
-    else
-      return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
-  ULONG AddRef() override { return ++m_cRef; }
-  ULONG Release() override {
-    ULONG n = --m_cRef;
-    if (!n) delete this;
-    return n;
-  }
 
   // IOleClientSite
   HRESULT SaveObject() override { return S_OK; }
@@ -135,27 +116,27 @@ class CSiteObject final : public IOleClientSite, public IOleInPlaceSite, public 
 
 struct COleControlSite::Impl {
   ComPtr<IUnknown> pControl;
-  CSiteObject* pSite = nullptr;  // one count, released at destruction
+  ComPtr<CSiteObject> pSite;
   ComPtr<IConnectionPoint> pEventCP;
   ComPtr<CEventSink> pSink;  // while connected
   DWORD dwCookie = 0;
 };
 
 COleControlSite::COleControlSite(BOOL bUserMode) : m_pImpl(std::make_unique<Impl>()) {
-  m_pImpl->pSite = new CSiteObject;
+  m_pImpl->pSite = Make<CSiteObject>();
   m_pImpl->pSite->m_bUserMode = bUserMode;
 }
 
 COleControlSite::~COleControlSite() {
   Close();
   m_pImpl->pSite->m_onChanged = nullptr;
-  m_pImpl->pSite->Release();
+  m_pImpl->pSite = nullptr;
 }
 
 HRESULT COleControlSite::CreateControl(REFCLSID clsid, const RECT& rcPos) {
   ComPtr<IUnknown> pUnk;
-  HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, pUnk.ReleaseAndGetVoidAddress());
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(
+      CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, pUnk.ReleaseAndGetVoidAddress()));
   return AttachControl(pUnk.Get(), rcPos, TRUE);
 }
 
@@ -166,19 +147,18 @@ HRESULT COleControlSite::AttachControl(IUnknown* pControl, const RECT& rcPos, BO
   ComPtr<IOleObject> pOle = pUnk.As<IOleObject>();
   if (!pOle) return E_NOINTERFACE;
   m_pImpl->pSite->m_rcPos = rcPos;
-  HRESULT hr = pOle->SetClientSite(static_cast<IOleClientSite*>(m_pImpl->pSite));
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(pOle->SetClientSite(static_cast<IOleClientSite*>(m_pImpl->pSite.Get())));
   if (bInitNew) {
     if (ComPtr<IPersistStreamInit> pInit = pUnk.As<IPersistStreamInit>()) {
-      hr = pInit->InitNew();
+      const HRESULT hr = pInit->InitNew();
       if (FAILED(hr)) {
         pOle->SetClientSite(nullptr);
         return hr;
       }
     }
   }
-  hr = pOle->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(m_pImpl->pSite), 0, nullptr,
-                    &rcPos);
+  IOleClientSite* pClientSite = m_pImpl->pSite.Get();
+  const HRESULT hr = pOle->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, pClientSite, 0, nullptr, &rcPos);
   if (FAILED(hr)) {
     pOle->SetClientSite(nullptr);
     return hr;
@@ -193,12 +173,10 @@ HRESULT COleControlSite::ConnectEvents(REFIID iidEvents, EventHandler handler) {
   ComPtr<IConnectionPointContainer> pCPC = m_pImpl->pControl.As<IConnectionPointContainer>();
   if (!pCPC) return E_NOINTERFACE;
   ComPtr<IConnectionPoint> pCP;
-  HRESULT hr = pCPC->FindConnectionPoint(iidEvents, pCP.ReleaseAndGetAddressOf());
-  if (FAILED(hr)) return hr;
-  ComPtr<CEventSink> pSink = ComPtr<CEventSink>::Attach(CEventSink::Create(iidEvents, std::move(handler)));
+  RETURN_IF_FAILED(pCPC->FindConnectionPoint(iidEvents, pCP.ReleaseAndGetAddressOf()));
+  ComPtr<CEventSink> pSink = CEventSink::Create(iidEvents, std::move(handler));
   DWORD dwCookie = 0;
-  hr = pCP->Advise(static_cast<IDispatch*>(pSink.Get()), &dwCookie);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(pCP->Advise(static_cast<IDispatch*>(pSink.Get()), &dwCookie));
   m_pImpl->pEventCP = pCP;
   m_pImpl->pSink = std::move(pSink);
   m_pImpl->dwCookie = dwCookie;
@@ -254,7 +232,7 @@ HRESULT COleControlSite::DrawToImage(int cx, int cy, std::vector<uint32_t>* pPix
     RECT rc{0, 0, cx, cy};
     hr = Draw(AfxHdcFromPainter(&painter), rc);
   }
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(hr);
   pPixels->resize(static_cast<size_t>(cx) * static_cast<size_t>(cy));
   for (int y = 0; y < cy; ++y) {
     const auto* line = reinterpret_cast<const uint32_t*>(image.constScanLine(y));
@@ -267,9 +245,8 @@ HRESULT COleControlSite::SaveToStream(std::vector<uint8_t>* pBytes, BOOL fClearD
   if (!pBytes) return E_POINTER;
   ComPtr<IPersistStreamInit> pPersist = Query<IPersistStreamInit>();
   if (!pPersist) return E_NOINTERFACE;
-  ComPtr<CMemStream> pStm = ComPtr<CMemStream>::Attach(CMemStream::Create());
-  HRESULT hr = pPersist->Save(pStm.Get(), fClearDirty);
-  if (FAILED(hr)) return hr;
+  ComPtr<CMemStream> pStm = CMemStream::Create();
+  RETURN_IF_FAILED(pPersist->Save(pStm.Get(), fClearDirty));
   *pBytes = pStm->GetBytes();
   return S_OK;
 }
@@ -277,7 +254,7 @@ HRESULT COleControlSite::SaveToStream(std::vector<uint8_t>* pBytes, BOOL fClearD
 HRESULT COleControlSite::LoadFromStream(const std::vector<uint8_t>& bytes) {
   ComPtr<IPersistStreamInit> pPersist = Query<IPersistStreamInit>();
   if (!pPersist) return E_NOINTERFACE;
-  ComPtr<CMemStream> pStm = ComPtr<CMemStream>::Attach(CMemStream::Create(bytes));
+  ComPtr<CMemStream> pStm = CMemStream::Create(bytes);
   return pPersist->Load(pStm.Get());
 }
 
@@ -285,9 +262,8 @@ HRESULT COleControlSite::SaveToPropertyBag(std::map<std::u16string, CVariant>* p
   if (!pValues) return E_POINTER;
   ComPtr<IPersistPropertyBag> pPersist = Query<IPersistPropertyBag>();
   if (!pPersist) return E_NOINTERFACE;
-  ComPtr<CMemPropertyBag> pBag = ComPtr<CMemPropertyBag>::Attach(CMemPropertyBag::Create());
-  HRESULT hr = pPersist->Save(pBag.Get(), fClearDirty, TRUE);
-  if (FAILED(hr)) return hr;
+  ComPtr<CMemPropertyBag> pBag = CMemPropertyBag::Create();
+  RETURN_IF_FAILED(pPersist->Save(pBag.Get(), fClearDirty, TRUE));
   *pValues = pBag->GetValues();
   return S_OK;
 }
@@ -295,7 +271,7 @@ HRESULT COleControlSite::SaveToPropertyBag(std::map<std::u16string, CVariant>* p
 HRESULT COleControlSite::LoadFromPropertyBag(const std::map<std::u16string, CVariant>& values) {
   ComPtr<IPersistPropertyBag> pPersist = Query<IPersistPropertyBag>();
   if (!pPersist) return E_NOINTERFACE;
-  ComPtr<CMemPropertyBag> pBag = ComPtr<CMemPropertyBag>::Attach(CMemPropertyBag::Create(values));
+  ComPtr<CMemPropertyBag> pBag = CMemPropertyBag::Create(values);
   return pPersist->Load(pBag.Get(), nullptr);
 }
 

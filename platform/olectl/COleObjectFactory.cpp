@@ -58,7 +58,8 @@ void* CurrentInstance() {
 
 COleObjectFactory::COleObjectFactory(REFCLSID clsid, AFX_PFN_CREATEOBJECT pfnCreate, BOOL bMultiInstance, int nFlags,
                                      const char* lpszProgID)
-    : m_clsid(clsid),
+    : ComContained(nullptr),
+      m_clsid(clsid),
       m_pfnCreate(pfnCreate),
       m_bMultiInstance(bMultiInstance),
       m_nFlags(nFlags),
@@ -79,20 +80,6 @@ COleObjectFactory::~COleObjectFactory() {
   list.factories.erase(std::remove(list.factories.begin(), list.factories.end(), this), list.factories.end());
 }
 
-HRESULT COleObjectFactory::QueryInterface(REFIID riid, void** ppv) {
-  if (!ppv) return E_POINTER;
-  if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-    *ppv = static_cast<IClassFactory*>(this);
-    return S_OK;
-  }
-  *ppv = nullptr;
-  return E_NOINTERFACE;
-}
-
-// The factory lives as long as its library; counts are not tracked.
-ULONG COleObjectFactory::AddRef() { return 2; }
-ULONG COleObjectFactory::Release() { return 1; }
-
 AFX_MODULE_STATE* COleObjectFactory::GetModuleState() const {
   if (COleControlModule* module = COleControlModule::FromInstanceHandle(m_hInstance)) return module->GetModuleState();
   return AfxGetAppModuleState();
@@ -103,7 +90,7 @@ HRESULT COleObjectFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void
   *ppv = nullptr;
   if (pUnkOuter) return CLASS_E_NOAGGREGATION;
   AFX_MANAGE_STATE(GetModuleState());
-  CCmdTarget* pObject = nullptr;
+  ComPtr<CCmdTarget> pObject;
   try {
     pObject = OnCreateObject();
   } catch (const std::bad_alloc&) {
@@ -111,8 +98,7 @@ HRESULT COleObjectFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void
   }
   if (!pObject) return E_OUTOFMEMORY;
   // The creation count is ours; the caller gets its own through the query.
-  ComPtr<IDispatch> object = ComPtr<IDispatch>::Attach(pObject->GetIDispatch(FALSE));
-  return object->QueryInterface(riid, ppv);
+  return pObject->QueryInterface(riid, ppv);
 }
 
 HRESULT COleObjectFactory::LockServer(BOOL fLock) {
@@ -124,7 +110,7 @@ HRESULT COleObjectFactory::LockServer(BOOL fLock) {
   return S_OK;
 }
 
-CCmdTarget* COleObjectFactory::OnCreateObject() { return m_pfnCreate ? m_pfnCreate() : nullptr; }
+ComPtr<CCmdTarget> COleObjectFactory::OnCreateObject() { return m_pfnCreate ? m_pfnCreate() : nullptr; }
 
 BOOL COleObjectFactory::UpdateRegistry(BOOL bRegister) {
   if (bRegister) return AfxOleRegisterServerClass(m_hInstance, m_clsid, GetProgID(), m_nFlags);

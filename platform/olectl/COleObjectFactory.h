@@ -7,7 +7,8 @@
 
 #include <string>
 
-#include "platform/com/Interfaces.h"
+#include "platform/com/ComObject.h"
+#include "platform/com/ComPtr.h"
 #include "platform/olectl/AfxModuleState.h"
 
 class CCmdTarget;
@@ -18,23 +19,20 @@ constexpr int afxRegInsertable = 0x0001;
 constexpr int afxRegApartmentThreading = 0x0002;
 constexpr int afxRegFreeThreading = 0x0004;
 
-// Makes a new object with one count owned by the caller; nullptr when out of
-// memory or the class cannot be made directly.
-using AFX_PFN_CREATEOBJECT = CCmdTarget* (*)();
+// Makes a new object; null when out of memory or the class cannot be made
+// directly.
+using AFX_PFN_CREATEOBJECT = ComPtr<CCmdTarget> (*)();
 
-class PX_EXPORT COleObjectFactory : public IClassFactory {
+// A static object: its count is never tracked.
+class PX_EXPORT COleObjectFactory : public ComContained<COleObjectFactory, IClassFactory> {
  public:
   COleObjectFactory(REFCLSID clsid, AFX_PFN_CREATEOBJECT pfnCreate, BOOL bMultiInstance, int nFlags,
                     const char* lpszProgID);
   COleObjectFactory(REFCLSID clsid, AFX_PFN_CREATEOBJECT pfnCreate, BOOL bMultiInstance, const char* lpszProgID);
-  virtual ~COleObjectFactory();
+  ~COleObjectFactory() override;
   COleObjectFactory(const COleObjectFactory&) = delete;
   COleObjectFactory& operator=(const COleObjectFactory&) = delete;
 
-  // IUnknown: IUnknown and IClassFactory.
-  HRESULT QueryInterface(REFIID riid, void** ppv) override;
-  ULONG AddRef() override;
-  ULONG Release() override;
   // IClassFactory. Objects are made under the factory's module state so
   // that each of them locks the library it comes from.
   HRESULT CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppv) override;
@@ -63,7 +61,7 @@ class PX_EXPORT COleObjectFactory : public IClassFactory {
 
  protected:
   // Override to make objects some other way than through pfnCreate.
-  virtual CCmdTarget* OnCreateObject();
+  virtual ComPtr<CCmdTarget> OnCreateObject();
 
  private:
   CLSID m_clsid;

@@ -28,10 +28,6 @@ COlePropertyPage::COlePropertyPage(UINT idDlg, UINT idCaption) : m_idDlg(idDlg),
 
 COlePropertyPage::~COlePropertyPage() { delete m_pWidget; }
 
-HRESULT COlePropertyPage::QueryInterface(REFIID riid, void** ppv) { return CCmdTarget::QueryInterface(riid, ppv); }
-ULONG COlePropertyPage::AddRef() { return CCmdTarget::AddRef(); }
-ULONG COlePropertyPage::Release() { return CCmdTarget::Release(); }
-
 const DispatchTable& COlePropertyPage::GetDispatchTable() const { return PageTable(); }
 
 void* COlePropertyPage::GetInterfaceHook(REFIID riid) {
@@ -40,7 +36,7 @@ void* COlePropertyPage::GetInterfaceHook(REFIID riid) {
 }
 
 HRESULT COlePropertyPage::SetPageSite(IPropertyPageSite* pPageSite) {
-  m_site = pPageSite;
+  m_site = ComPtr<IPropertyPageSite>(pPageSite);
   return S_OK;
 }
 

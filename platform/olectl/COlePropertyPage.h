@@ -5,13 +5,14 @@
 
 #include <vector>
 
+#include "platform/com/ComObject.h"
 #include "platform/com/ComPtr.h"
 #include "platform/olectl/CCmdTarget.h"
 #include "platform/olectl/OlePropertyFrame.h"
 
 class QWidget;
 
-class PX_EXPORT COlePropertyPage : public CCmdTarget, public IPropertyPage {
+class PX_EXPORT COlePropertyPage : public ComExtend<CCmdTarget, IPropertyPage> {
  public:
   // What a page's data exchange is asked to do.
   struct CDataExchange {
@@ -20,10 +21,6 @@ class PX_EXPORT COlePropertyPage : public CCmdTarget, public IPropertyPage {
   };
 
   COlePropertyPage(UINT idDlg, UINT idCaption);
-
-  HRESULT QueryInterface(REFIID riid, void** ppv) override;
-  ULONG AddRef() override;
-  ULONG Release() override;
 
   // IPropertyPage.
   HRESULT SetPageSite(IPropertyPageSite* pPageSite) override;

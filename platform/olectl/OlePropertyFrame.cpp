@@ -12,30 +12,15 @@
 #include <vector>
 
 #include "platform/com/Apartment.h"
+#include "platform/com/ComObject.h"
 #include "platform/com/ComPtr.h"
 
 namespace {
 
 // The frame's side of each page: enables Apply when a page says it changed.
-class FrameSite final : public IPropertyPageSite {
+class FrameSite final : public ComObject<FrameSite, IPropertyPageSite> {
  public:
   explicit FrameSite(QPushButton* apply) : m_apply(apply) {}
-  HRESULT QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IPropertyPageSite) {
-      *ppv = static_cast<IPropertyPageSite*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++m_ref; }
-  ULONG Release() override {
-    ULONG left = --m_ref;
-    if (left == 0) delete this;
-    return left;
-  }
   HRESULT OnStatusChange(DWORD dwFlags) override {
     if ((dwFlags & PROPPAGESTATUS_DIRTY) && m_apply) m_apply->setEnabled(true);
     return S_OK;
@@ -53,8 +38,7 @@ class FrameSite final : public IPropertyPageSite {
   void Detach() { m_apply = nullptr; }
 
  private:
-  ~FrameSite() = default;
-  std::atomic<ULONG> m_ref{1};
+  ~FrameSite() override = default;
   QPushButton* m_apply;
 };
 
@@ -77,7 +61,7 @@ HRESULT OleCreatePropertyFrame(HWND, UINT x, UINT y, LPCOLESTR lpszCaption, ULON
   layout->addWidget(buttons);
   QPushButton* apply = buttons->button(QDialogButtonBox::Apply);
   apply->setEnabled(false);
-  ComPtr<FrameSite> site = ComPtr<FrameSite>::Attach(new FrameSite(apply));
+  ComPtr<FrameSite> site = Make<FrameSite>(apply);
 
   std::vector<ComPtr<IPropertyPage>> pages;
   HRESULT hr = S_OK;

@@ -14,6 +14,7 @@
 #include "app/MainFrm.h"
 #include "app/MainModule.h"
 #include "control/interface/CantrelIds.h"
+#include "platform/com/ComObject.h"
 #include "tests/app/CRecordingPresenter.h"
 #include "tests/app/CWindowShot.h"
 #include "tests/support/TestSupport.h"
@@ -29,17 +30,12 @@ const QString kAllOk = QStringLiteral("Burn process successfuly finished. Do you
 
 // Answers each call with the result set for its member (1 by default) or
 // fails it, and notes the members called.
-class CScriptedControl : public IDispatch {
+class CScriptedControl : public ComObject<CScriptedControl, IDispatch> {
  public:
+  void FinalRelease() {}  // lives on the test's stack
   std::map<DISPID, SHORT> results;
   std::map<DISPID, HRESULT> failures;
   std::vector<DISPID> calls;
-  HRESULT QueryInterface(REFIID riid, void** ppv) override {
-    *ppv = riid == IID_IUnknown || riid == IID_IDispatch ? static_cast<IDispatch*>(this) : nullptr;
-    return *ppv ? S_OK : E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return 2; }  // lives on the test's stack
-  ULONG Release() override { return 1; }
   HRESULT GetTypeInfoCount(UINT* p) override { return *p = 0, S_OK; }
   HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }

@@ -7,6 +7,7 @@
 
 #include "platform/com/Apartment.h"
 #include "platform/com/DispatchTable.h"
+#include "platform/com/ResultMacros.h"
 #include "platform/com/Utf.h"
 #include "tools/automate/CScriptError.h"
 #include "tools/automate/ValueText.h"
@@ -40,6 +41,12 @@ std::string TakeException(EXCEPINFO& ex) {
 
 bool IsObject(const VARIANT& v) { return v.vt == VT_DISPATCH || v.vt == VT_UNKNOWN; }
 
+bool IsObjectOf(const VARIANT& v, const ComPtr<IUnknown>& pIdentity) {
+  if (!IsObject(v) || !v.punkVal) return false;
+  ComPtr<IUnknown> p;
+  return SUCCEEDED(v.punkVal->QueryInterface(IID_IUnknown, p.ReleaseAndGetVoidAddress())) && p == pIdentity;
+}
+
 }  // namespace
 
 CScriptInterpreter::CScriptInterpreter(std::ostream& out, std::ostream& err, Pump pump)
@@ -49,10 +56,7 @@ CScriptInterpreter::~CScriptInterpreter() { ReleaseAll(); }
 
 void CScriptInterpreter::ReleaseAll() {
   m_loops.clear();
-  for (auto& c : m_connections) {
-    c.pSink->Detach();
-    (void)c.pPoint->Unadvise(c.dwCookie);
-  }
+  for (auto& c : m_connections) Disconnect(c);
   m_connections.clear();
   m_arrivals.clear();
   m_variables.clear();
@@ -93,6 +97,7 @@ int CScriptInterpreter::Run(const Script& script) {
           ++pc;
         }
       }
+      DisconnectUnheld();
     }
   } catch (const CScriptError& e) {
     m_out.flush();
@@ -284,10 +289,10 @@ void CScriptInterpreter::Create(const ScriptStatement& s) {
   if (std::find(m_createdClasses.begin(), m_createdClasses.end(), clsid) == m_createdClasses.end())
     m_createdClasses.push_back(clsid);
   m_variables[Lower(s.name)] = CVariant::Dispatch(pObject.Get());
-  (void)Connect(pObject.Get());
+  (void)Connect(pObject.Get(), s.name);
 }
 
-long CScriptInterpreter::Connect(IUnknown* pObject) {
+long CScriptInterpreter::Connect(IUnknown* pObject, const std::string& name) {
   ComPtr<IUnknown> pIdentity;
   if (FAILED(pObject->QueryInterface(IID_IUnknown, pIdentity.ReleaseAndGetVoidAddress())) || !pIdentity) return -1;
   for (size_t i = 0; i < m_connections.size(); ++i)
@@ -323,13 +328,36 @@ long CScriptInterpreter::Connect(IUnknown* pObject) {
   Connection c;
   if (FAILED(pContainer->FindConnectionPoint(iidEvents, c.pPoint.ReleaseAndGetAddressOf())) || !c.pPoint) return -1;
   const size_t index = m_connections.size();
-  c.pSink = ComPtr<CEventSink>::Attach(CEventSink::Create(
-      iidEvents, [this, index](DISPID dispid, const std::vector<CVariant>& args) { OnEvent(index, dispid, args); }));
+  c.pSink = CEventSink::Create(
+      iidEvents, [this, index](DISPID dispid, const std::vector<CVariant>& args) { OnEvent(index, dispid, args); });
   if (FAILED(c.pPoint->Advise(static_cast<IDispatch*>(c.pSink.Get()), &c.dwCookie))) return -1;
   c.pIdentity = std::move(pIdentity);
   c.pEventInfo = std::move(pEvents);
+  c.name = name;
   m_connections.push_back(std::move(c));
   return static_cast<long>(index);
+}
+
+void CScriptInterpreter::Disconnect(Connection& c) {
+  if (!c.pPoint) return;
+  c.pSink->Detach();
+  IgnoreResult(c.pPoint->Unadvise(c.dwCookie), "disconnecting anyway");
+  // The slot stays, empty: arrivals and sinks refer to connections by index.
+  c = Connection{};
+}
+
+void CScriptInterpreter::DisconnectUnheld() {
+  for (auto& c : m_connections) {
+    if (!c.pPoint) continue;
+    auto named = m_variables.find(Lower(c.name));
+    if (named != m_variables.end() && IsObjectOf(named->second, c.pIdentity)) continue;
+    auto holder = std::find_if(m_variables.begin(), m_variables.end(),
+                               [&](const auto& v) { return IsObjectOf(v.second, c.pIdentity); });
+    if (holder == m_variables.end())
+      Disconnect(c);
+    else
+      c.name = holder->first;
+  }
 }
 
 std::string CScriptInterpreter::EventName(const Connection& c, DISPID dispid) const {
@@ -346,9 +374,20 @@ std::string CScriptInterpreter::EventName(const Connection& c, DISPID dispid) co
 }
 
 void CScriptInterpreter::OnEvent(size_t connection, DISPID dispid, const std::vector<CVariant>& args) {
-  if (connection >= m_connections.size()) return;
-  std::string line = "event " + EventName(m_connections[connection], dispid);
-  for (const auto& a : args) line += " " + FormatValue(a);
+  if (connection >= m_connections.size() || !m_connections[connection].pPoint) return;
+  const Connection& c = m_connections[connection];
+  std::string line = "event ";
+  // With one object the lines stay short; with several they say whose.
+  auto live = [](const Connection& k) { return k.pPoint != nullptr; };
+  if (std::count_if(m_connections.begin(), m_connections.end(), live) > 1) {
+    line += c.name;
+    line += '.';
+  }
+  line += EventName(c, dispid);
+  for (const auto& a : args) {
+    line += ' ';
+    line += FormatValue(a);
+  }
   m_out << line << "\n";
   m_out.flush();
   m_arrivals.push_back({connection, dispid});
@@ -358,7 +397,7 @@ int CScriptInterpreter::Wait(const ScriptStatement& s) {
   CVariant& v = Variable(s.name, s.line);
   if (!IsObject(v)) throw CScriptError(s.line, s.name + " is not an object");
   if (!v.punkVal) throw CScriptError(s.line, s.name + " is Nothing");
-  const long connection = Connect(v.punkVal);
+  const long connection = Connect(v.punkVal, s.name);
   if (connection < 0) throw CScriptError(s.line, s.name + " raises no events");
   const Connection& c = m_connections[static_cast<size_t>(connection)];
 

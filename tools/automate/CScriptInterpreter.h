@@ -1,8 +1,11 @@
 // Runs a parsed script against automation objects: creates them by ProgID,
 // reads and writes their properties and calls their methods late-bound
 // through IDispatch, walks their collections, and prints their events while
-// it waits for them. An automation error prints "error 0xXXXXXXXX" for its
-// line and the script goes on; a script error ends it.
+// it waits for them. An object keeps its event connection while a variable
+// holds it; while the script holds several such objects, each event line
+// names the variable of the object that raised it. An automation error
+// prints "error 0xXXXXXXXX" for its line and the script goes on; a script
+// error ends it.
 #pragma once
 
 #include <functional>
@@ -55,6 +58,7 @@ class CScriptInterpreter {
     ComPtr<CEventSink> pSink;
     ComPtr<ITypeInfo> pEventInfo;  // may be null: events then go by number
     DWORD dwCookie = 0;
+    std::string name;  // a variable that holds the object
   };
   struct Arrival {
     size_t connection;
@@ -76,8 +80,13 @@ class CScriptInterpreter {
   int Wait(const ScriptStatement& s);
 
   // Connects to the object's default source interface; the connection's
-  // index, or -1 when the object raises no events.
-  long Connect(IUnknown* pObject);
+  // index, or -1 when the object raises no events. name: the variable that
+  // holds the object.
+  long Connect(IUnknown* pObject, const std::string& name);
+  // Ends the connections of the objects that no variable holds any more:
+  // the connection must not keep an object alive that the script let go.
+  void DisconnectUnheld();
+  void Disconnect(Connection& c);
   void OnEvent(size_t connection, DISPID dispid, const std::vector<CVariant>& args);
   std::string EventName(const Connection& c, DISPID dispid) const;
 

@@ -41,6 +41,8 @@ const char kUsage[] =
     "  print EXPR, EXPR...             values tab-separated on one line\n"
     "  for each NAME in COLLECTION ... next\n"
     "  wait OBJ Event, Event... [SECONDS]   print OBJ's events until one of these\n"
+    "Events print as \"event Name args\"; while the script holds several objects\n"
+    "with events, as \"event VAR.Name args\". set VAR = Nothing lets go of an object.\n"
     "Values: 5 (long), 5% (short), \"text\", True, False, Empty, Null, Nothing,\n"
     "        byref \"text\" (a string by reference), NAME, OBJ.Member(ARGS)\n"
     "Exit status: 0 done, 1 unreadable script, 2 script error, 5 a wait timed out.\n";

@@ -7,6 +7,7 @@
 #include "control/interface/CantrelIds.h"
 #include "platform/com/Apartment.h"
 #include "platform/com/DispatchTable.h"
+#include "platform/com/ResultMacros.h"
 #include "platform/com/Utf.h"
 #include "tools/automate/CComponentUnload.h"
 #include "tools/automate/ValueText.h"
@@ -80,22 +81,19 @@ HRESULT CCantrelHost::Call(DISPID dispid, WORD wFlags, std::vector<CVariant> arg
 HRESULT CCantrelHost::ListDrives(std::vector<DriveInfo>* pDrives) {
   pDrives->clear();
   CVariant drives;
-  HRESULT hr = Call(DISPID_CANTREL_DRIVES, DISPATCH_PROPERTYGET, {}, &drives);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(Call(DISPID_CANTREL_DRIVES, DISPATCH_PROPERTYGET, {}, &drives));
   if (drives.vt != VT_DISPATCH || !drives.pdispVal) return E_NOINTERFACE;
   // Walked the way containers walk a collection: through its enumerator.
   CVariant enumerator;
-  hr = DispInvoke(drives.pdispVal, DISPID_NEWENUM, DISPATCH_PROPERTYGET, {}, &enumerator);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(DispInvoke(drives.pdispVal, DISPID_NEWENUM, DISPATCH_PROPERTYGET, {}, &enumerator));
   if ((enumerator.vt != VT_UNKNOWN && enumerator.vt != VT_DISPATCH) || !enumerator.punkVal) return E_NOINTERFACE;
   ComPtr<IEnumVARIANT> pEnum;
-  hr = enumerator.punkVal->QueryInterface(IID_IEnumVARIANT, pEnum.ReleaseAndGetVoidAddress());
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(enumerator.punkVal->QueryInterface(IID_IEnumVARIANT, pEnum.ReleaseAndGetVoidAddress()));
   for (;;) {
     CVariant item;
     ULONG fetched = 0;
-    hr = pEnum->Next(1, &item, &fetched);
-    if (FAILED(hr)) return hr;
+    const HRESULT hr = pEnum->Next(1, &item, &fetched);
+    RETURN_IF_FAILED(hr);
     if (hr != S_OK || fetched != 1) break;
     if (item.vt != VT_DISPATCH || !item.pdispVal) continue;
     DriveInfo info;

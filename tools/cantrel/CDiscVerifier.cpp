@@ -6,6 +6,7 @@
 
 #include "control/tracks/CWavFile.h"
 #include "platform/com/Apartment.h"
+#include "platform/com/ResultMacros.h"
 #include "platform/com/Utf.h"
 #include "platform/imapi/verify/CAudioComparer.h"
 #include "tools/automate/ValueText.h"
@@ -40,7 +41,7 @@ std::string Verdict(const TrackVerdict& v) {
 }  // namespace
 
 CDiscVerifier::~CDiscVerifier() {
-  if (m_reader) (void)m_reader->Close();
+  if (m_reader) IgnoreResult(m_reader->Close(), "the recorder is given back either way");
 }
 
 CDiscVerifier::Result CDiscVerifier::Open(int nDrive, std::string* pWhy) {

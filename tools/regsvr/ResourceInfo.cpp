@@ -15,10 +15,18 @@ namespace {
 
 std::string U8(const std::u16string& s) { return Utf16ToUtf8(s); }
 
-std::string Quoted(const std::u16string& s) { return "\"" + U8(s) + "\""; }
+std::string Quoted(const std::u16string& s) {
+  std::string text(1, '"');
+  text += U8(s);
+  text += '"';
+  return text;
+}
 
 std::string NameOrOrdinal(const CDialogTemplate::NameOrOrdinal& n) {
-  return n.isOrdinal ? "#" + std::to_string(n.ordinal) : Quoted(n.name);
+  if (!n.isOrdinal) return Quoted(n.name);
+  std::string text(1, '#');
+  text += std::to_string(n.ordinal);
+  return text;
 }
 
 std::string ItemKind(const CDialogTemplate::Item& it) {

@@ -68,7 +68,10 @@ void DumpDispinterface(ITypeInfo* ti, const TYPEATTR& ta) {
     for (SHORT p = 0; p < fd->cParams; ++p) {
       if (p) params += ", ";
       params += TypeName(ti, fd->lprgelemdescParam[p].tdesc);
-      if (static_cast<UINT>(p) + 1 < count) params += " " + Utf16ToUtf8(CBstr(names[p + 1]).View());
+      if (static_cast<UINT>(p) + 1 < count) {
+        params += ' ';
+        params += Utf16ToUtf8(CBstr(names[p + 1]).View());
+      }
     }
     for (UINT k = 0; k < count; ++k) SysFreeString(names[k]);
     const char* kind = fd->invkind == INVOKE_PROPERTYGET ? ", propget" : fd->invkind == INVOKE_PROPERTYPUT ? ", propput" : "";

@@ -7,6 +7,7 @@
 #include <set>
 #include <thread>
 
+#include "platform/com/ResultMacros.h"
 #include "platform/imapi/Imapi.h"
 #include "platform/imapi/burn/AbortSignals.h"
 #include "platform/imapi/burn/ProgressTracker.h"
@@ -206,8 +207,7 @@ HRESULT BurnEngine::Grab(Held& held, const std::string& id) {
 // The library caches the media it saw when the drive was taken: a disc put
 // in since, or a tray left open, reads as no disc until it looks again.
 HRESULT BurnEngine::ReadMedia(Held& held, const std::string& id, MediaInfo* media) {
-  HRESULT hr = Grab(held, id);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(Grab(held, id));
   *media = adapter_->QueryMedia(held.handle);
   if (media->present && media->state == DiscState::Empty) {
     adapter_->Reassess(held.handle);
@@ -218,7 +218,7 @@ HRESULT BurnEngine::ReadMedia(Held& held, const std::string& id, MediaInfo* medi
     adapter_->Release(held.handle, false);
     held.grabbed = false;
     held.loadOnGrab = true;
-    if (FAILED(hr = Grab(held, id))) return hr;
+    RETURN_IF_FAILED(Grab(held, id));
     *media = adapter_->QueryMedia(held.handle);
   }
   if (!media->present) {
@@ -298,8 +298,7 @@ HRESULT BurnEngine::QueryMedia(int owner, const std::string& id, long* mediaType
     if (!held || held->temporary) return IMAPI_E_NOTOPENED;
     if (held->busy) return IMAPI_E_DEVICE_STILL_IN_USE;
     MediaInfo media;
-    HRESULT hr = ReadMedia(*held, id, &media);
-    if (FAILED(hr)) return hr;
+    RETURN_IF_FAILED(ReadMedia(*held, id, &media));
     return MapMedia(media, mediaType, mediaFlags);
   });
 }
@@ -312,8 +311,7 @@ HRESULT BurnEngine::Eject(int owner, const std::string& id) {
     if (!held || held->temporary) return IMAPI_E_NOTOPENED;
     if (held->busy) return IMAPI_E_DEVICE_STILL_IN_USE;
     held->loadOnGrab = false;
-    HRESULT hr = Grab(*held, id);
-    if (FAILED(hr)) return hr;
+    RETURN_IF_FAILED(Grab(*held, id));
     // The library opens the tray as it lets the drive go; the hold stays
     // and the drive is taken again, tray open, when next needed.
     adapter_->Release(held->handle, true);
@@ -329,8 +327,7 @@ HRESULT BurnEngine::BeginErase(int owner, const std::string& id, bool full) {
   if (held->busy) return IMAPI_E_DEVICE_STILL_IN_USE;
   held->loadOnGrab = true;
   MediaInfo media;
-  HRESULT hr = ReadMedia(*held, id, &media);
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(ReadMedia(*held, id, &media));
   if (media.state == DiscState::Empty || media.state == DiscState::Unready) return IMAPI_E_MEDIUM_NOTPRESENT;
   if (media.profile != kProfileCdRw || !media.erasable) return IMAPI_E_MEDIUM_INVALIDTYPE;
   // The library blanks a blank disc too; quickly, there is nothing to do.
@@ -342,9 +339,9 @@ HRESULT BurnEngine::BeginErase(int owner, const std::string& id, bool full) {
 
 HRESULT BurnEngine::Erase(int owner, const std::string& id, bool full) {
   if (!started_) return E_FAIL;
-  HRESULT hr = thread_.Call([&] { return BeginErase(owner, id, full); });
+  const HRESULT hr = thread_.Call([&] { return BeginErase(owner, id, full); });
+  RETURN_IF_FAILED(hr);
   if (hr == S_FALSE) return S_OK;
-  if (FAILED(hr)) return hr;
   bool abandoned = false;
   WaitForJob(id, JobKind::Erase, nullptr, nullptr, false, &abandoned);
   const JobOutcome outcome = thread_.Call([&] { return EndJob(id, JobKind::Erase, false); });
@@ -513,8 +510,7 @@ HRESULT BurnEngine::Record(int owner, const std::string& id, const std::vector<i
   if (callbacks.queryCancel && callbacks.queryCancel()) return IMAPI_E_USERABORT;
 
   int writeSpeed = 0;
-  HRESULT hr = thread_.Call([&] { return BeginRecord(owner, id, request, totalBlocks, &writeSpeed); });
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(thread_.Call([&] { return BeginRecord(owner, id, request, totalBlocks, &writeSpeed); }));
   ProgressTracker tracker(blocks, callbacks, writeSpeed);
   tracker.Start();
   bool abandoned = false;

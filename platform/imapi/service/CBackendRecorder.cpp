@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "platform/com/ResultMacros.h"
 #include "platform/imapi/Imapi.h"
 
 CBackendRecorder::CBackendRecorder(std::shared_ptr<imapi_backend::DriveBackend> backend,
@@ -10,7 +11,7 @@ CBackendRecorder::CBackendRecorder(std::shared_ptr<imapi_backend::DriveBackend> 
 
 CBackendRecorder::~CBackendRecorder() {
   EndReading();
-  if (m_bOpen) (void)m_backend->Close(m_info.id);
+  if (m_bOpen) IgnoreResult(m_backend->Close(m_info.id), "closing on destruction; nobody to tell");
 }
 
 LONG CBackendRecorder::RecorderType() const { return RECORDER_CDRW; }

@@ -2,21 +2,15 @@
 // not keep the library loaded; LockServer does.
 #pragma once
 
-#include <atomic>
+#include "platform/com/ComObject.h"
 
-#include "platform/com/Interfaces.h"
-
-class CDiscMasterClassFactory final : public IClassFactory {
+class CDiscMasterClassFactory final : public ComObject<CDiscMasterClassFactory, IClassFactory> {
  public:
   CDiscMasterClassFactory() = default;
 
-  HRESULT QueryInterface(REFIID riid, void** ppv) override;
-  ULONG AddRef() override;
-  ULONG Release() override;
   HRESULT CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) override;
   HRESULT LockServer(BOOL fLock) override;
 
  private:
-  ~CDiscMasterClassFactory() = default;
-  std::atomic<ULONG> m_cRef{1};
+  ~CDiscMasterClassFactory() override = default;
 };

@@ -1,10 +1,15 @@
 #include "platform/imapi/service/CDiscMasterObj.h"
 
 #include "platform/imapi/service/CDiscRecorderObj.h"
-#include "platform/imapi/service/CEnumDiscMasterFormatsObj.h"
-#include "platform/imapi/service/CEnumDiscRecordersObj.h"
+#include "platform/com/Enumerator.h"
 #include "platform/imapi/service/CJolietDiscMasterObj.h"
 #include "platform/imapi/service/CRedbookDiscMasterObj.h"
+
+namespace {
+using CEnumFormats = Enumerator<IEnumDiscMasterFormats, IID, EnumSnapshot<IID>, CServiceModule::ObjectLock>;
+using CEnumRecorders =
+    Enumerator<IEnumDiscRecorders, IDiscRecorder*, EnumSnapshot<ComPtr<IDiscRecorder>>, CServiceModule::ObjectLock>;
+}  // namespace
 
 CDiscMasterObj::CDiscMasterObj() : m_session(std::make_shared<CDiscMasterSession>()) {}
 
@@ -17,8 +22,7 @@ HRESULT CDiscMasterObj::Open() { return m_session->Open(); }
 HRESULT CDiscMasterObj::EnumDiscMasterFormats(IEnumDiscMasterFormats** ppEnum) {
   if (!m_session->IsOpen()) return IMAPI_E_NOTOPENED;
   if (!ppEnum) return E_POINTER;
-  *ppEnum = new CEnumDiscMasterFormatsObj({IID_IRedbookDiscMaster, IID_IJolietDiscMaster});
-  return S_OK;
+  return Make<CEnumFormats>(std::vector<IID>{IID_IRedbookDiscMaster, IID_IJolietDiscMaster}).CopyTo(ppEnum);
 }
 
 HRESULT CDiscMasterObj::GetActiveDiscMasterFormat(LPIID lpiid) {
@@ -33,9 +37,9 @@ HRESULT CDiscMasterObj::SetActiveDiscMasterFormat(REFIID riid, void** ppUnk) {
   if (!ppUnk) return E_POINTER;
   *ppUnk = nullptr;
   if (IsEqualIID(riid, IID_IRedbookDiscMaster))
-    *ppUnk = static_cast<IRedbookDiscMaster*>(new CRedbookDiscMasterObj(m_session));
+    *ppUnk = static_cast<IRedbookDiscMaster*>(Make<CRedbookDiscMasterObj>(m_session).Detach());
   else if (IsEqualIID(riid, IID_IJolietDiscMaster))
-    *ppUnk = static_cast<IJolietDiscMaster*>(new CJolietDiscMasterObj(m_session));
+    *ppUnk = static_cast<IJolietDiscMaster*>(Make<CJolietDiscMasterObj>(m_session).Detach());
   else
     return E_NOINTERFACE;
   // Content belongs to a format: switching formats discards it.
@@ -48,8 +52,7 @@ HRESULT CDiscMasterObj::EnumDiscRecorders(IEnumDiscRecorders** ppEnum) {
   if (!m_session->IsOpen()) return IMAPI_E_NOTOPENED;
   if (!ppEnum) return E_POINTER;
   m_session->Refresh();
-  *ppEnum = new CEnumDiscRecordersObj(m_session->Recorders());
-  return S_OK;
+  return Make<CEnumRecorders>(m_session->Recorders()).CopyTo(ppEnum);
 }
 
 HRESULT CDiscMasterObj::GetActiveDiscRecorder(IDiscRecorder** ppRecorder) {

@@ -4,11 +4,12 @@
 
 #include <memory>
 
+#include "platform/com/ComObject.h"
 #include "platform/imapi/Imapi.h"
 #include "platform/imapi/service/CDiscMasterSession.h"
-#include "platform/imapi/service/TComObject.h"
+#include "platform/imapi/service/CServiceModule.h"
 
-class CDiscMasterObj final : public TComObject<IDiscMaster> {
+class CDiscMasterObj final : public ComObject<CDiscMasterObj, IDiscMaster, CServiceModule::ObjectLock> {
  public:
   CDiscMasterObj();
 

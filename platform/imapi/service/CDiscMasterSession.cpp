@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "platform/com/ResultMacros.h"
 #include "platform/imapi/service/CBackendLoader.h"
 #include "platform/imapi/service/CBackendRecorder.h"
 #include "platform/imapi/service/CDiscRecorderObj.h"
@@ -53,7 +54,7 @@ void CDiscMasterSession::Refresh() {
           d.Revision() == device->Revision())
         keep = old;
     }
-    if (!keep) keep = ComPtr<CDiscRecorderObj>::Attach(new CDiscRecorderObj(device, weak_from_this()));
+    if (!keep) keep = Make<CDiscRecorderObj>(device, weak_from_this());
     next.push_back(keep);
   }
   m_recorders = std::move(next);
@@ -94,7 +95,7 @@ HRESULT CDiscMasterSession::Advise(IDiscMasterProgressEvents* pSink, UINT_PTR* p
   if (!m_bOpen) return IMAPI_E_NOTOPENED;
   if (!pSink || !pCookie) return E_POINTER;
   *pCookie = ++m_nextCookie;
-  m_sinks[*pCookie] = pSink;
+  m_sinks[*pCookie] = ComPtr<IDiscMasterProgressEvents>(pSink);
   return S_OK;
 }
 
@@ -111,7 +112,7 @@ std::vector<ComPtr<IDiscMasterProgressEvents>> CDiscMasterSession::Sinks() const
 }
 
 void CDiscMasterSession::NotifyEraseComplete(HRESULT hr) {
-  for (auto& sink : Sinks()) (void)sink->NotifyEraseComplete(hr);
+  for (auto& sink : Sinks()) IgnoreResult(sink->NotifyEraseComplete(hr), "a sink cannot change the outcome");
 }
 
 HRESULT CDiscMasterSession::RecordDisc(bool bSimulate, bool bEject) {
@@ -132,7 +133,7 @@ HRESULT CDiscMasterSession::RecordDisc(bool bSimulate, bool bEject) {
   HRESULT hr = device.QueryMediaType(&type, &flags);
   if (SUCCEEDED(hr) && !(flags & MEDIA_BLANK)) hr = IMAPI_E_CANNOT_WRITE_TO_MEDIA;
   if (FAILED(hr)) {
-    if (bTookOpen) (void)device.Close();
+    if (bTookOpen) IgnoreResult(device.Close(), "the operation's own result wins");
     return hr;
   }
 
@@ -141,17 +142,20 @@ HRESULT CDiscMasterSession::RecordDisc(bool bSimulate, bool bEject) {
   ComPtr<CDiscRecorderObj> recorder = m_pActive;
   const auto tracks = m_pStash->Tracks();
   const uint64_t total = m_pStash->RecordableBlocks();
-  for (auto& sink : Sinks()) (void)sink->NotifyPreparingBurn(static_cast<LONG>(total / 75 / 8 + 1));
+  for (auto& sink : Sinks())
+    IgnoreResult(sink->NotifyPreparingBurn(static_cast<LONG>(total / 75 / 8 + 1)), "progress only");
 
   imapi_backend::RecordCallbacks callbacks;
   callbacks.onTrack = [this](long track, long count) {
-    for (auto& sink : Sinks()) (void)sink->NotifyTrackProgress(static_cast<LONG>(track), static_cast<LONG>(count));
+    for (auto& sink : Sinks())
+      IgnoreResult(sink->NotifyTrackProgress(static_cast<LONG>(track), static_cast<LONG>(count)), "progress only");
   };
   callbacks.onBlocks = [this](long done, long all) {
-    for (auto& sink : Sinks()) (void)sink->NotifyBlockProgress(static_cast<LONG>(done), static_cast<LONG>(all));
+    for (auto& sink : Sinks())
+      IgnoreResult(sink->NotifyBlockProgress(static_cast<LONG>(done), static_cast<LONG>(all)), "progress only");
   };
   callbacks.onClosing = [this](long seconds) {
-    for (auto& sink : Sinks()) (void)sink->NotifyClosingDisc(static_cast<LONG>(seconds));
+    for (auto& sink : Sinks()) IgnoreResult(sink->NotifyClosingDisc(static_cast<LONG>(seconds)), "progress only");
   };
   callbacks.queryCancel = [this]() {
     bool cancel = false;
@@ -165,9 +169,9 @@ HRESULT CDiscMasterSession::RecordDisc(bool bSimulate, bool bEject) {
   recorder->SetBurning(true);
   hr = device.Record(tracks, bSimulate, bEject, callbacks);
   recorder->SetBurning(false);
-  if (bTookOpen) (void)device.Close();
+  if (bTookOpen) IgnoreResult(device.Close(), "the operation's own result wins");
   // What was staged has been used up, whatever the outcome.
   m_pStash.reset();
-  for (auto& sink : Sinks()) (void)sink->NotifyBurnComplete(hr);
+  for (auto& sink : Sinks()) IgnoreResult(sink->NotifyBurnComplete(hr), "a sink cannot change the outcome");
   return hr;
 }

@@ -2,21 +2,15 @@
 // not keep the library loaded; LockServer does.
 #pragma once
 
-#include <atomic>
+#include "platform/com/ComObject.h"
 
-#include "platform/com/Interfaces.h"
-
-class CDiscReadbackClassFactory final : public IClassFactory {
+class CDiscReadbackClassFactory final : public ComObject<CDiscReadbackClassFactory, IClassFactory> {
  public:
   CDiscReadbackClassFactory() = default;
 
-  HRESULT QueryInterface(REFIID riid, void** ppv) override;
-  ULONG AddRef() override;
-  ULONG Release() override;
   HRESULT CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) override;
   HRESULT LockServer(BOOL fLock) override;
 
  private:
-  ~CDiscReadbackClassFactory() = default;
-  std::atomic<ULONG> m_cRef{1};
+  ~CDiscReadbackClassFactory() override = default;
 };

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/com/ResultMacros.h"
+
 #include "platform/imapi/service/CDiscMasterSession.h"
 #include "platform/imapi/service/CDiscRecorderObj.h"
 #include "platform/imapi/service/CRecorderDevice.h"
@@ -14,14 +16,16 @@ constexpr LONG kStepBlocks = 75;
 
 CDiscReadbackObj::CDiscReadbackObj() = default;
 
-CDiscReadbackObj::~CDiscReadbackObj() { (void)Close(); }
+CDiscReadbackObj::~CDiscReadbackObj() {
+  if (m_recorder) IgnoreResult(Close(), "given back on release; nobody to tell");
+}
 
 CRecorderDevice* CDiscReadbackObj::Device() const { return m_recorder ? &m_recorder->Device() : nullptr; }
 
 HRESULT CDiscReadbackObj::OpenRecorder(LONG nRecorder) {
   if (m_recorder) return IMAPI_E_ALREADYOPEN;
   auto session = std::make_shared<CDiscMasterSession>();
-  if (HRESULT hr = session->Open(); FAILED(hr)) return hr;
+  RETURN_IF_FAILED(session->Open());
   const auto recorders = session->Recorders();
   if (nRecorder < 0 || static_cast<size_t>(nRecorder) >= recorders.size()) return IMAPI_E_DEVICE_NOTPRESENT;
   ComPtr<CDiscRecorderObj> recorder = session->Find(recorders[static_cast<size_t>(nRecorder)].Get());
@@ -29,7 +33,7 @@ HRESULT CDiscReadbackObj::OpenRecorder(LONG nRecorder) {
   // The burning library holds a drive it opened; its device node is read instead.
   bool bTookOpen = false;
   if (device.IsVirtual() && !device.IsOpen()) {
-    if (HRESULT hr = device.OpenExclusive(); FAILED(hr)) return hr;
+    RETURN_IF_FAILED(device.OpenExclusive());
     bTookOpen = true;
   }
   std::vector<imapi_backend::AudioTrackExtent> tracks;
@@ -37,7 +41,7 @@ HRESULT CDiscReadbackObj::OpenRecorder(LONG nRecorder) {
   if (SUCCEEDED(hr) && tracks.empty()) hr = IMAPI_E_MEDIUM_INVALIDTYPE;
   if (FAILED(hr)) {
     device.EndReading();
-    if (bTookOpen) (void)device.Close();
+    if (bTookOpen) IgnoreResult(device.Close(), "the failure to read says more");
     return hr;
   }
   m_session = std::move(session);
@@ -78,17 +82,18 @@ HRESULT CDiscReadbackObj::ReadAudioBlocks(LONG nFirstBlock, LONG nBlocks, BYTE* 
     }
     const LONG n = std::min(kStepBlocks, nBlocks - done);
     const auto first = static_cast<uint32_t>(nFirstBlock + done);
-    HRESULT hr = Device()->ReadAudio(first, static_cast<uint32_t>(n), pbBuffer + int64_t{done} * kBlockBytes);
-    if (FAILED(hr)) return hr;
+    RETURN_IF_FAILED(Device()->ReadAudio(first, static_cast<uint32_t>(n), pbBuffer + int64_t{done} * kBlockBytes));
     done += n;
     m_furthest = std::max(m_furthest, first + static_cast<uint32_t>(n));
-    if (m_events) (void)m_events->NotifyReadProgress(static_cast<LONG>(m_furthest), static_cast<LONG>(m_discBlocks));
+    if (m_events)
+      IgnoreResult(m_events->NotifyReadProgress(static_cast<LONG>(m_furthest), static_cast<LONG>(m_discBlocks)),
+                   "a sink's answer to progress changes nothing");
   }
   return S_OK;
 }
 
 HRESULT CDiscReadbackObj::SetEvents(IDiscReadbackEvents* pEvents) {
-  m_events = pEvents;
+  m_events = ComPtr<IDiscReadbackEvents>(pEvents);
   return S_OK;
 }
 
@@ -99,7 +104,7 @@ HRESULT CDiscReadbackObj::Eject() {
   m_tracks.clear();
   m_discBlocks = 0;
   if (!device.IsOpen()) {
-    if (HRESULT hr = device.OpenExclusive(); FAILED(hr)) return hr;
+    RETURN_IF_FAILED(device.OpenExclusive());
     m_bTookOpen = true;
   }
   return device.Eject();
@@ -109,7 +114,7 @@ HRESULT CDiscReadbackObj::Close() {
   if (!m_recorder) return IMAPI_E_NOTOPENED;
   CRecorderDevice& device = *Device();
   device.EndReading();
-  if (m_bTookOpen && device.IsOpen()) (void)device.Close();
+  if (m_bTookOpen && device.IsOpen()) IgnoreResult(device.Close(), "the recorder is given back either way");
   m_recorder = nullptr;
   m_session->Close();
   m_session.reset();

@@ -5,16 +5,18 @@
 #include <memory>
 #include <vector>
 
+#include "platform/com/ComObject.h"
 #include "platform/com/ComPtr.h"
 #include "platform/imapi/DiscReadback.h"
+#include "platform/imapi/service/CServiceModule.h"
 #include "platform/imapi/service/DriveBackend.h"
-#include "platform/imapi/service/TComObject.h"
 
 class CDiscMasterSession;
 class CDiscRecorderObj;
 class CRecorderDevice;
 
-class CDiscReadbackObj final : public TComObject<IDiscAudioReadback> {
+class CDiscReadbackObj final
+    : public ComObject<CDiscReadbackObj, IDiscAudioReadback, CServiceModule::ObjectLock> {
  public:
   CDiscReadbackObj();
 

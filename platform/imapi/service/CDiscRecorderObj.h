@@ -4,13 +4,14 @@
 
 #include <memory>
 
+#include "platform/com/ComObject.h"
 #include "platform/imapi/Imapi.h"
 #include "platform/imapi/service/CRecorderDevice.h"
-#include "platform/imapi/service/TComObject.h"
+#include "platform/imapi/service/CServiceModule.h"
 
 class CDiscMasterSession;
 
-class CDiscRecorderObj final : public TComObject<IDiscRecorder> {
+class CDiscRecorderObj final : public ComObject<CDiscRecorderObj, IDiscRecorder, CServiceModule::ObjectLock> {
  public:
   CDiscRecorderObj(std::shared_ptr<CRecorderDevice> device, std::weak_ptr<CDiscMasterSession> session);
 

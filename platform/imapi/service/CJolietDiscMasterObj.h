@@ -4,12 +4,14 @@
 
 #include <memory>
 
+#include "platform/com/ComObject.h"
 #include "platform/imapi/Imapi.h"
-#include "platform/imapi/service/TComObject.h"
+#include "platform/imapi/service/CServiceModule.h"
 
 class CDiscMasterSession;
 
-class CJolietDiscMasterObj final : public TComObject<IJolietDiscMaster> {
+class CJolietDiscMasterObj final
+    : public ComObject<CJolietDiscMasterObj, IJolietDiscMaster, CServiceModule::ObjectLock> {
  public:
   explicit CJolietDiscMasterObj(std::shared_ptr<CDiscMasterSession> session);
 

@@ -5,12 +5,14 @@
 
 #include <memory>
 
+#include "platform/com/ComObject.h"
 #include "platform/imapi/Imapi.h"
-#include "platform/imapi/service/TComObject.h"
+#include "platform/imapi/service/CServiceModule.h"
 
 class CDiscMasterSession;
 
-class CRedbookDiscMasterObj final : public TComObject<IRedbookDiscMaster> {
+class CRedbookDiscMasterObj final
+    : public ComObject<CRedbookDiscMasterObj, IRedbookDiscMaster, CServiceModule::ObjectLock> {
  public:
   explicit CRedbookDiscMasterObj(std::shared_ptr<CDiscMasterSession> session);
 

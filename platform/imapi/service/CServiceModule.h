@@ -8,6 +8,14 @@
 
 class CServiceModule {
  public:
+  // Held by every live object of the service (a ComObject lock).
+  struct ObjectLock {
+    ObjectLock() { ObjectCreated(); }
+    ~ObjectLock() { ObjectDestroyed(); }
+    ObjectLock(const ObjectLock&) = delete;
+    ObjectLock& operator=(const ObjectLock&) = delete;
+  };
+
   static void ObjectCreated();
   static void ObjectDestroyed();
   static void Lock(bool bLock);

@@ -27,9 +27,9 @@ PX_EXPORT HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
   *ppv = nullptr;
   ComPtr<IClassFactory> factory;
   if (IsEqualCLSID(rclsid, CLSID_MSDiscMasterObj))
-    factory = ComPtr<IClassFactory>::Attach(new CDiscMasterClassFactory());
+    factory = ComPtr<IClassFactory>(Make<CDiscMasterClassFactory>());
   else if (IsEqualCLSID(rclsid, CLSID_DiscAudioReadback))
-    factory = ComPtr<IClassFactory>::Attach(new CDiscReadbackClassFactory());
+    factory = ComPtr<IClassFactory>(Make<CDiscReadbackClassFactory>());
   else
     return CLASS_E_CLASSNOTAVAILABLE;
   return factory->QueryInterface(riid, ppv);

@@ -7,7 +7,9 @@
 
 #include "platform/com/Apartment.h"
 #include "platform/com/Bstr.h"
+#include "platform/com/ComObject.h"
 #include "platform/com/ComPtr.h"
+#include "platform/com/ResultMacros.h"
 
 struct FakeDiscMaster::State {
   mutable std::mutex mu;
@@ -33,26 +35,14 @@ namespace {
 using StatePtr = std::shared_ptr<FakeDiscMaster::State>;
 
 // Counting, logging and the one interface of every fake object.
-template <class Itf>
-class Fake : public Itf {
+template <class Derived, class Itf>
+class Fake : public ComObject<Derived, Itf> {
  public:
   Fake(StatePtr state, std::string name) : m_state(std::move(state)), m_name(std::move(name)) {
     m_state->Update([](FakeLog& log) { ++log.liveObjects; });
   }
-  virtual ~Fake() {
+  ~Fake() override {
     m_state->Update([&](FakeLog& log) { --log.liveObjects, log.calls.push_back(m_name + ".destroyed"); });
-  }
-  HRESULT QueryInterface(REFIID riid, void** ppv) override {
-    const bool bKnown = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, PX_IID(Itf));
-    *ppv = bKnown ? static_cast<Itf*>(this) : nullptr;
-    if (bKnown) ++m_refs;
-    return bKnown ? S_OK : E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++m_refs; }
-  ULONG Release() override {
-    ULONG n = --m_refs;
-    if (n == 0) delete this;
-    return n;
   }
 
  protected:
@@ -62,7 +52,6 @@ class Fake : public Itf {
 
   StatePtr m_state;
   std::string m_name;
-  std::atomic<ULONG> m_refs{1};
 };
 
 // The methods that no caller of the fake uses.
@@ -71,15 +60,15 @@ class Fake : public Itf {
 
 BSTR Alloc(const std::string& s) { return SysAllocString(std::u16string(s.begin(), s.end()).c_str()); }
 
-class FakeRecorder final : public Fake<IDiscRecorder> {
+class FakeRecorder final : public Fake<FakeRecorder, IDiscRecorder> {
  public:
   FakeRecorder(StatePtr state, int index)
       : Fake(std::move(state), "Recorder" + std::to_string(index)), m_index(index) {}
   const std::string& Name() const { return m_name; }
 
   HRESULT GetDisplayNames(BSTR* pbstrVendor, BSTR* pbstrProduct, BSTR* pbstrRevision) override {
-    HRESULT hr = Call("GetDisplayNames");
-    if (FAILED(hr)) return hr;
+    const HRESULT hr = Call("GetDisplayNames");
+    RETURN_IF_FAILED(hr);
     const std::string n = std::to_string(m_index);
     *pbstrVendor = Alloc("VENDOR" + n), *pbstrProduct = Alloc("Product" + n), *pbstrRevision = Alloc("1." + n);
     return hr;
@@ -115,7 +104,7 @@ class FakeRecorder final : public Fake<IDiscRecorder> {
 
 using Recorders = std::vector<ComPtr<FakeRecorder>>;
 
-class FakeEnum final : public Fake<IEnumDiscRecorders> {
+class FakeEnum final : public Fake<FakeEnum, IEnumDiscRecorders> {
  public:
   FakeEnum(StatePtr state, Recorders recorders) : Fake(std::move(state), "Enum"), m_recorders(std::move(recorders)) {}
   HRESULT Next(ULONG, IDiscRecorder** ppRecorder, ULONG* pcFetched) override {
@@ -136,7 +125,7 @@ class FakeEnum final : public Fake<IEnumDiscRecorders> {
 };
 
 // Keeps a careful service's rules: one track open at a time, whole blocks only.
-class FakeRedbook final : public Fake<IRedbookDiscMaster> {
+class FakeRedbook final : public Fake<FakeRedbook, IRedbookDiscMaster> {
  public:
   explicit FakeRedbook(StatePtr state) : Fake(std::move(state), "Redbook") {}
   HRESULT CreateAudioTrack(LONG nBlocks) override {
@@ -165,14 +154,14 @@ class FakeRedbook final : public Fake<IRedbookDiscMaster> {
   bool m_bTrackOpen = false;
 };
 
-class FakeMaster final : public Fake<IDiscMaster> {
+class FakeMaster final : public Fake<FakeMaster, IDiscMaster> {
  public:
   explicit FakeMaster(StatePtr state) : Fake(std::move(state), "Master") {
     const FakeScript& s = m_state->script;
     for (int i = 0; i < s.recorders; ++i)
-      m_recorders.push_back(ComPtr<FakeRecorder>::Attach(new FakeRecorder(m_state, i)));
+      m_recorders.push_back(Make<FakeRecorder>(m_state, i));
     if (s.activeRecorder >= 0 && s.activeRecorder < s.recorders)
-      m_pActive = m_recorders[size_t(s.activeRecorder)].Get();
+      m_pActive = m_recorders[size_t(s.activeRecorder)];
     m_state->Update([](FakeLog& log) { ++log.mastersCreated, log.staged.clear(); });
   }
 
@@ -185,12 +174,12 @@ class FakeMaster final : public Fake<IDiscMaster> {
   HRESULT SetActiveDiscMasterFormat(REFIID riid, void** ppUnk) override {
     const bool bRedbook = IsEqualIID(riid, IID_IRedbookDiscMaster);
     HRESULT hr = Call("SetActiveDiscMasterFormat", bRedbook ? S_OK : E_NOINTERFACE, bRedbook ? "(Redbook)" : "(other)");
-    if (SUCCEEDED(hr)) *ppUnk = static_cast<IRedbookDiscMaster*>(new FakeRedbook(m_state));
+    if (SUCCEEDED(hr)) *ppUnk = static_cast<IRedbookDiscMaster*>(Make<FakeRedbook>(m_state).Detach());
     return hr;
   }
   HRESULT EnumDiscRecorders(IEnumDiscRecorders** ppEnum) override {
     HRESULT hr = Call("EnumDiscRecorders");
-    if (SUCCEEDED(hr)) *ppEnum = new FakeEnum(m_state, m_recorders);
+    if (SUCCEEDED(hr)) *ppEnum = Make<FakeEnum>(m_state, m_recorders).Detach();
     return hr;
   }
   HRESULT GetActiveDiscRecorder(IDiscRecorder** ppRecorder) override {
@@ -202,13 +191,13 @@ class FakeMaster final : public Fake<IDiscMaster> {
     for (auto& r : m_recorders)
       if (static_cast<IDiscRecorder*>(r.Get()) == pRecorder) name = r->Name();
     HRESULT hr = Call("SetActiveDiscRecorder", pRecorder ? S_OK : E_POINTER, "(" + name + ")");
-    if (SUCCEEDED(hr)) m_pActive = pRecorder;
+    if (SUCCEEDED(hr)) m_pActive = ComPtr<IDiscRecorder>(pRecorder);
     return hr;
   }
   HRESULT ProgressAdvise(IDiscMasterProgressEvents* pEvents, UINT_PTR* pvCookie) override {
     HRESULT hr = Call("ProgressAdvise");
     if (SUCCEEDED(hr))
-      m_sinks[*pvCookie = ++m_nextCookie] = pEvents, m_state->Update([](FakeLog& log) { ++log.advisedSinks; });
+      m_sinks[*pvCookie = ++m_nextCookie] = ComPtr<IDiscMasterProgressEvents>(pEvents), m_state->Update([](FakeLog& log) { ++log.advisedSinks; });
     return hr;
   }
   HRESULT ProgressUnadvise(UINT_PTR vCookie) override {
@@ -253,12 +242,12 @@ class FakeMaster final : public Fake<IDiscMaster> {
   UINT_PTR m_nextCookie = 0;
 };
 
-class FakeFactory final : public Fake<IClassFactory> {
+class FakeFactory final : public Fake<FakeFactory, IClassFactory> {
  public:
   explicit FakeFactory(StatePtr state) : Fake(std::move(state), "Factory") {}
   HRESULT CreateInstance(IUnknown*, REFIID riid, void** ppv) override {
     HRESULT hr = m_state->Call("Create", S_OK);
-    return FAILED(hr) ? hr : ComPtr<IDiscMaster>::Attach(new FakeMaster(m_state))->QueryInterface(riid, ppv);
+    return FAILED(hr) ? hr : ComPtr<IDiscMaster>(Make<FakeMaster>(m_state))->QueryInterface(riid, ppv);
   }
   HRESULT LockServer(BOOL) override { return S_OK; }
 };
@@ -266,7 +255,7 @@ class FakeFactory final : public Fake<IClassFactory> {
 }  // namespace
 
 FakeDiscMaster::FakeDiscMaster(FakeScript script) : m_state(new State{{}, std::move(script), {}}) {
-  auto pFactory = ComPtr<IClassFactory>::Attach(new FakeFactory(m_state));
+  auto pFactory = ComPtr<IClassFactory>(Make<FakeFactory>(m_state));
   if (FAILED(CoRegisterClassObject(CLSID_MSDiscMasterObj, pFactory.Get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
                                    &m_dwRegister)))
     throw std::runtime_error("the fake disc master could not be registered");

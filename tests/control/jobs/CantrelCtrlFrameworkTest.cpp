@@ -10,7 +10,7 @@ namespace {
 TEST(CantrelCtrlFramework, PuttingDriveMarksTheControlDirtyAndNotifiesOnlyInDesignMode) {
   COleControlSite::EnsureApplication();
   for (BOOL bUserMode : {FALSE, TRUE}) {
-    auto pCtrl = ComPtr<CCantrelCtrl>::Attach(new CCantrelCtrl());
+    auto pCtrl = Make<CCantrelCtrl>();
     COleControlSite site{bUserMode};
     ASSERT_EQ(site.AttachControl(static_cast<IDispatch*>(pCtrl.Get()), RECT{0, 0, 100, 50}), S_OK);
     std::vector<DISPID> changed;
@@ -44,7 +44,7 @@ TEST(CantrelCtrlFramework, FixedAnswersAndFrameworkSettings) {
   ASSERT_EQ(host.m_site.GetDispatch()->GetTypeInfoCount(&n), S_OK);
   EXPECT_EQ(n, 1u);
   // Calls are accepted before the container initialises the control.
-  auto pFresh = ComPtr<CCantrelCtrl>::Attach(new CCantrelCtrl());
+  auto pFresh = Make<CCantrelCtrl>();
   CVariant r;
   EXPECT_EQ(
       DispInvoke(static_cast<IDispatch*>(pFresh.Get()), DISPID_CANTREL_GETMEDIAFREESPACE, DISPATCH_METHOD, {}, &r),

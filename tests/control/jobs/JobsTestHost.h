@@ -28,7 +28,7 @@ class JobsTestHost {
   JobsTestHost() {
     COleControlSite::EnsureApplication();
     CoInitialize(nullptr);
-    m_pCtrl = ComPtr<CCantrelCtrl>::Attach(new CCantrelCtrl());
+    m_pCtrl = Make<CCantrelCtrl>();
     EXPECT_EQ(m_site.AttachControl(static_cast<IDispatch*>(m_pCtrl.Get()), RECT{10, 20, 110, 70}), S_OK);
     EXPECT_EQ(m_site.ConnectEvents(DIID__DcantrelEvents,
                                    [this](DISPID id, const std::vector<CVariant>& args) {

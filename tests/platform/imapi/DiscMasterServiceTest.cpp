@@ -19,6 +19,7 @@
 
 #include "platform/com/Apartment.h"
 #include "platform/com/Bstr.h"
+#include "platform/com/ComObject.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/Guid.h"
 #include "platform/imapi/DiscReadback.h"
@@ -73,17 +74,9 @@ std::vector<BYTE> Pattern(LONG blocks, unsigned seed) {
   return v;
 }
 
-class CTestSink final : public IDiscMasterProgressEvents {
+class CTestSink final : public ComObject<CTestSink, IDiscMasterProgressEvents> {
  public:
-  HRESULT QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    const bool known = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDiscMasterProgressEvents);
-    *ppv = known ? static_cast<IDiscMasterProgressEvents*>(this) : nullptr;
-    if (known) AddRef();
-    return known ? S_OK : E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++m_refs; }
-  ULONG Release() override { return --m_refs; }  // lives on the test's stack
+  void FinalRelease() {}  // lives on the test's stack
 
   HRESULT QueryCancel(boolean* pbCancel) override {
     ++m_queries;
@@ -118,22 +111,15 @@ class CTestSink final : public IDiscMasterProgressEvents {
     return out;
   }
 
-  std::atomic<ULONG> m_refs{0};
   std::vector<std::string> m_events;
   LONG m_lastDone = 0, m_maxGap = 0, m_total = 0;
   int m_queries = 0;
   LONG m_cancelAfterBlocks = -1;
 };
 
-class CReadbackSink final : public IDiscReadbackEvents {
+class CReadbackSink final : public ComObject<CReadbackSink, IDiscReadbackEvents> {
  public:
-  HRESULT QueryInterface(REFIID riid, void** ppv) override {
-    const bool known = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDiscReadbackEvents);
-    *ppv = known ? static_cast<IDiscReadbackEvents*>(this) : nullptr;
-    return known ? S_OK : E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return 2; }  // lives on the test's stack
-  ULONG Release() override { return 1; }
+  void FinalRelease() {}  // lives on the test's stack
   HRESULT QueryCancel(boolean* pbCancel) override {
     *pbCancel = m_lastDone >= m_cancelAt;
     return S_OK;
@@ -400,7 +386,7 @@ TEST_F(ServiceTest, RefusedStagingNeverBecomesADisc) {
     EXPECT_TRUE(sink.m_events.empty());
     EXPECT_NE(MediaFlags(ActiveRecorder(master.Get()).Get()) & MEDIA_BLANK, 0);
     master->Close();
-    EXPECT_EQ(sink.m_refs, 0u);  // Close gives the sink back
+    EXPECT_EQ(sink.RefCount(), 1u);  // Close gives the sink back
     // The stash went with the disc master's work.
     for (auto& name : Entries(folder)) EXPECT_EQ(name.rfind(".stash-", 0), std::string::npos) << name;
   }
@@ -465,11 +451,11 @@ TEST_F(ServiceTest, OpenComesFirstAndCloseEndsTheWork) {
   ASSERT_EQ(master->GetActiveDiscMasterFormat(&format), S_OK);
   EXPECT_EQ(format, IID_IJolietDiscMaster);
   ASSERT_EQ(master->ProgressAdvise(&sink, &cookie), S_OK);
-  EXPECT_EQ(sink.m_refs, 1u);  // the service holds its own count
+  EXPECT_EQ(sink.RefCount(), 2u);  // the service holds its own count
   ASSERT_EQ(master->SetActiveDiscMasterFormat(IID_IRedbookDiscMaster, redbook.ReleaseAndGetVoidAddress()), S_OK);
   EXPECT_EQ(master->SetActiveDiscMasterFormat(IID_IDiscMaster, walk.ReleaseAndGetVoidAddress()), E_NOINTERFACE);
   ASSERT_EQ(master->Close(), S_OK);
-  EXPECT_EQ(sink.m_refs, 0u);
+  EXPECT_EQ(sink.RefCount(), 1u);
   // After Close the staging interface refuses as well.
   EXPECT_EQ(redbook->CreateAudioTrack(300), IMAPI_E_NOTOPENED);
   for (HRESULT hr : all()) EXPECT_EQ(hr, IMAPI_E_NOTOPENED);
@@ -481,7 +467,7 @@ TEST_F(ServiceTest, OpenComesFirstAndCloseEndsTheWork) {
   ASSERT_EQ(master->ProgressAdvise(&sink, &cookie), S_OK);
   master = nullptr;
   redbook = nullptr;
-  EXPECT_EQ(sink.m_refs, 0u);
+  EXPECT_EQ(sink.RefCount(), 1u);
 }
 
 TEST_F(ServiceTest, RecordersAreEnumeratedInTheOrderTheyWereAdded) {

@@ -1,71 +1,26 @@
-// Automation objects for tests: an object that records every call it receives
-// and answers by member name, and an enumerator over a list of values.
+// Automation objects for tests: an enumerator over a list of values, and an
+// object that records every call it receives, answers by member name and
+// raises the events Tick(n) and Done() of its class's default source
+// interface.
 #pragma once
 
 #include <atomic>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "platform/com/CConnectionPoint.h"
 #include "platform/com/ComPtr.h"
+#include "platform/com/TypeLib.h"
 #include "platform/com/Variant.h"
 
 struct RecordedCall {
-  std::string member;
   WORD wFlags;
-  std::vector<CVariant> args;  // in declaration order, as received (by-reference kept, objects as null)
+  std::vector<VARTYPE> types;  // of the arguments, in declaration order
 };
 
-class FakeObject : public IDispatch {
- public:
-  // Members: Echo(x) returns x (by-reference dereferenced); Value (get/put);
-  // Fail() fails with E_FAIL; Self returns this object; Nothing returns a null
-  // object; Items returns the collection given to SetItems; Rename(byref s)
-  // writes "renamed" through its reference.
-  static ComPtr<FakeObject> Make() { return ComPtr<FakeObject>::Attach(new FakeObject()); }
-  void SetItems(std::vector<CVariant> items) { m_items = std::move(items); }
-
-  std::vector<RecordedCall> m_calls;
-  CVariant m_value;
-  std::vector<CVariant> m_items;
-  bool m_bItemsFail = false;
-
-  HRESULT QueryInterface(REFIID riid, void** ppv) override {
-    if (riid == IID_IUnknown || riid == IID_IDispatch) {
-      *ppv = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++m_cRef; }
-  ULONG Release() override {
-    ULONG n = --m_cRef;
-    if (!n) delete this;
-    return n;
-  }
-  HRESULT GetTypeInfoCount(UINT* p) override { return *p = 0, S_OK; }
-  HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* ids) override {
-    std::u16string n(names[0]);
-    for (size_t i = 0; i < kMembers.size(); ++i)
-      if (std::u16string(kMembers[i].begin(), kMembers[i].end()) == n) {
-        ids[0] = static_cast<DISPID>(i + 1);
-        return S_OK;
-      }
-    ids[0] = DISPID_UNKNOWN;
-    return DISP_E_UNKNOWNNAME;
-  }
-  HRESULT Invoke(DISPID id, REFIID, LCID, WORD wFlags, DISPPARAMS* p, VARIANT* result, EXCEPINFO*,
-                 UINT*) override;
-
- private:
-  FakeObject() = default;
-  virtual ~FakeObject() = default;
-  inline static const std::vector<std::string> kMembers = {"Echo", "Value", "Fail", "Self", "Nothing", "Items", "Rename"};
-  std::atomic<ULONG> m_cRef{1};
-};
+inline constexpr GUID kFakeLib = {0xFA4E0001, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+inline constexpr GUID kFakeEvents = {0xFA4E0002, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+inline constexpr GUID kFakeClass = {0xFA4E0003, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 class FakeEnum : public IEnumVARIANT {
  public:
@@ -102,58 +57,99 @@ class FakeEnum : public IEnumVARIANT {
   std::atomic<ULONG> m_cRef{1};
 };
 
-inline HRESULT FakeObject::Invoke(DISPID id, REFIID, LCID, WORD wFlags, DISPPARAMS* p, VARIANT* result, EXCEPINFO*,
-                                  UINT*) {
-  if (id == DISPID_NEWENUM) {
-    if (m_bItemsFail) return E_FAIL;
-    if (result) {
-      result->vt = VT_UNKNOWN;
-      result->punkVal = new FakeEnum(m_items);
-    }
-    return S_OK;
+class FakeObject : public IDispatch, public IProvideClassInfo, public IConnectionPointContainer {
+ public:
+  // Members: Echo(x) returns x (by-reference dereferenced); Value (get/put);
+  // Fail() fails with E_FAIL; Self returns this object; Nothing returns a null
+  // object; Items returns this collection; Rename(byref s)
+  // writes through its reference; Raise(n) raises Tick(n).
+  enum Member : DISPID { kEcho = 1, kValue, kFail, kSelf, kNothing, kItems, kRename, kRaise };
+  static ComPtr<FakeObject> Make() { return ComPtr<FakeObject>::Attach(new FakeObject()); }
+  void Raise(LONG n) { m_point.Fire(1, {CVariant::Long(n)}); }
+  size_t Sinks() const { return m_point.Sinks().size(); }
+  ULONG References() const { return m_cRef; }
+
+  std::vector<RecordedCall> m_calls;
+  CVariant m_value;
+  std::vector<CVariant> m_items;
+  bool m_bItemsFail = false;
+
+  HRESULT QueryInterface(REFIID riid, void** ppv) override {
+    *ppv = nullptr;
+    if (riid == IID_IUnknown || riid == IID_IDispatch) *ppv = static_cast<IDispatch*>(this);
+    if (riid == IID_IProvideClassInfo) *ppv = static_cast<IProvideClassInfo*>(this);
+    if (riid == IID_IConnectionPointContainer) *ppv = static_cast<IConnectionPointContainer*>(this);
+    return *ppv ? (AddRef(), S_OK) : E_NOINTERFACE;
   }
-  if (id < 1 || static_cast<size_t>(id) > kMembers.size()) return DISP_E_MEMBERNOTFOUND;
-  RecordedCall call{kMembers[static_cast<size_t>(id) - 1], wFlags, {}};
-  for (UINT i = p->cArgs; i-- > 0;) {
-    CVariant copy;
-    copy.vt = p->rgvarg[i].vt;
-    if (copy.vt & VT_BYREF) {
-      copy.byref = p->rgvarg[i].byref;
-    } else if (copy.vt == VT_DISPATCH || copy.vt == VT_UNKNOWN) {
-      // Only the type is kept: holding the object could hold this one itself.
-      copy.punkVal = nullptr;
-    } else {
-      VariantCopy(&copy, &p->rgvarg[i]);
-    }
-    call.args.push_back(std::move(copy));
+  ULONG AddRef() override { return ++m_cRef; }
+  ULONG Release() override {
+    ULONG n = --m_cRef;
+    if (!n) delete this;
+    return n;
   }
-  m_calls.push_back(call);
-  const std::string& m = call.member;
-  if (m == "Echo") {
-    if (p->cArgs != 1) return DISP_E_BADPARAMCOUNT;
-    return result ? VariantCopyInd(result, &p->rgvarg[0]) : S_OK;
+  HRESULT GetTypeInfoCount(UINT* p) override { return *p = 0, S_OK; }
+  HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* ids) override {
+    static const std::u16string kNames[] = {u"Echo",    u"Value", u"Fail",   u"Self",
+                                            u"Nothing", u"Items", u"Rename", u"Raise"};
+    for (DISPID i = 0; i < kRaise; ++i)
+      if (kNames[i] == names[0]) return ids[0] = i + 1, S_OK;
+    return ids[0] = DISPID_UNKNOWN, DISP_E_UNKNOWNNAME;
   }
-  if (m == "Value") {
-    if (wFlags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
-      m_value = CVariant(p->rgvarg[0]);
+  HRESULT Invoke(DISPID id, REFIID, LCID, WORD wFlags, DISPPARAMS* p, VARIANT* result, EXCEPINFO*, UINT*) override {
+    if (id == DISPID_NEWENUM) {
+      if (m_bItemsFail) return E_FAIL;
+      if (result) result->vt = VT_UNKNOWN, result->punkVal = new FakeEnum(m_items);
       return S_OK;
     }
-    return result ? VariantCopy(result, &m_value) : S_OK;
-  }
-  if (m == "Fail") return E_FAIL;
-  if (m == "Self" || m == "Nothing" || m == "Items") {
-    if (result) {
-      result->vt = VT_DISPATCH;
-      result->pdispVal = m == "Nothing" ? nullptr : this;
-      if (m != "Nothing") AddRef();
+    RecordedCall& call = m_calls.emplace_back(RecordedCall{wFlags, {}});
+    for (UINT i = p->cArgs; i-- > 0;) call.types.push_back(p->rgvarg[i].vt);
+    const bool put = wFlags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF);
+    switch (id) {
+      case kEcho:
+        return p->cArgs != 1 ? DISP_E_BADPARAMCOUNT : result ? VariantCopyInd(result, &p->rgvarg[0]) : S_OK;
+      case kValue:
+        if (put) return m_value = CVariant(p->rgvarg[0]), S_OK;
+        return result ? VariantCopy(result, &m_value) : S_OK;
+      case kFail:
+        return E_FAIL;
+      case kSelf:
+      case kItems:
+      case kNothing:
+        if (result) result->vt = VT_DISPATCH, result->pdispVal = id == kNothing ? nullptr : (AddRef(), this);
+        return S_OK;
+      case kRename:
+        if (p->cArgs != 1 || p->rgvarg[0].vt != (VT_BYREF | VT_BSTR)) return DISP_E_TYPEMISMATCH;
+        SysFreeString(*p->rgvarg[0].pbstrVal);
+        *p->rgvarg[0].pbstrVal = SysAllocString(u"renamed");
+        return S_OK;
+      case kRaise:
+        return Raise(p->cArgs ? p->rgvarg[0].lVal : 0), S_OK;
     }
-    return S_OK;
+    return DISP_E_MEMBERNOTFOUND;
   }
-  if (m == "Rename") {
-    if (p->cArgs != 1 || p->rgvarg[0].vt != (VT_BYREF | VT_BSTR)) return DISP_E_TYPEMISMATCH;
-    SysFreeString(*p->rgvarg[0].pbstrVal);
-    *p->rgvarg[0].pbstrVal = SysAllocString(u"renamed");
-    return S_OK;
+  HRESULT GetClassInfo(ITypeInfo** ppTI) override {
+    static const DispatchTable events(u"FakeEvents", kFakeEvents, u"",
+                                      {{u"Tick", 1, DispKind::Method, VT_EMPTY, {}, {{u"n", VT_I4}}},
+                                       {u"Done", 2, DispKind::Method}});
+    static const std::vector<uint8_t> blob = BuildTypeLibBlob(
+        {.name = u"fakeLib", .guid = kFakeLib,
+         .entries = {{.name = u"FakeEvents", .guid = kFakeEvents, .members = &events},
+                     {.kind = TKIND_COCLASS, .name = u"Fake", .guid = kFakeClass,
+                      .implTypes = {{u"FakeEvents", IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE}}}}});
+    ComPtr<ITypeLib> lib;
+    HRESULT hr = LoadTypeLibFromMemory(blob.data(), blob.size(), lib.ReleaseAndGetAddressOf());
+    return FAILED(hr) ? hr : lib->GetTypeInfoOfGuid(kFakeClass, ppTI);
   }
-  return DISP_E_MEMBERNOTFOUND;
-}
+  HRESULT EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+  HRESULT FindConnectionPoint(REFIID riid, IConnectionPoint** pp) override {
+    *pp = riid == kFakeEvents ? &m_point : nullptr;
+    return *pp ? (m_point.AddRef(), S_OK) : CONNECT_E_NOCONNECTION;
+  }
+
+ private:
+  FakeObject() = default;
+  virtual ~FakeObject() = default;
+  std::atomic<ULONG> m_cRef{1};
+  CConnectionPoint m_point{this, kFakeEvents};
+};

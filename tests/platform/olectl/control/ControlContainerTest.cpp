@@ -10,7 +10,7 @@
 namespace {
 
 struct Hosted {
-  ComPtr<CTestControl> pCtrl = ComPtr<CTestControl>::Attach(new CTestControl);
+  ComPtr<CTestControl> pCtrl = Make<CTestControl>();
   COleControlSite site;
   explicit Hosted(BOOL bUserMode = TRUE) : site(bUserMode) {
     COleControlSite::EnsureApplication();
@@ -48,7 +48,7 @@ TEST(ControlContainer, EventsReachTheSinkWithArgumentsInDeclarationOrderUnlessFr
 }
 
 TEST(ControlContainer, AmbientUserModeAndBoundPropertyNotification) {
-  auto pLone = ComPtr<CTestControl>::Attach(new CTestControl);
+  auto pLone = Make<CTestControl>();
   EXPECT_TRUE(pLone->AmbientUserMode()) << "run mode without a container";
   Hosted h(FALSE);
   EXPECT_FALSE(h.pCtrl->AmbientUserMode());
@@ -144,7 +144,7 @@ TEST(ControlContainer, BagWithoutAPropertyGivesItsDefaultAndSavesTheCurrentVersi
 }
 
 TEST(MemStream, ReadsShortAtTheEndAndRefusesSeeksBeforeTheStart) {
-  ComPtr<CMemStream> pStm = ComPtr<CMemStream>::Attach(CMemStream::Create({1, 2, 3}));
+  ComPtr<CMemStream> pStm = CMemStream::Create({1, 2, 3});
   uint8_t buf[8] = {};
   ULONG got = 0;
   EXPECT_EQ(pStm->Read(buf, 8, &got), S_FALSE);

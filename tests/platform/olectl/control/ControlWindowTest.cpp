@@ -14,7 +14,7 @@ namespace {
 
 TEST(ControlWindow, MessagesFromManyThreadsArriveOnTheOwnerThreadInEachThreadsOrder) {
   COleControlSite::EnsureApplication();
-  auto pCtrl = ComPtr<CTestControl>::Attach(new CTestControl);
+  auto pCtrl = Make<CTestControl>();
   HWND hWnd = pCtrl->GetSafeHwnd();
   ASSERT_TRUE(IsWindow(hWnd));
   constexpr int kThreads = 4, kPerThread = 300;
@@ -36,14 +36,14 @@ TEST(ControlWindow, MessagesFromManyThreadsArriveOnTheOwnerThreadInEachThreadsOr
 
 TEST(ControlWindow, HandleOfADestroyedControlNamesNoWindowAndPendingMessagesAreDropped) {
   COleControlSite::EnsureApplication();
-  auto pCtrl = ComPtr<CTestControl>::Attach(new CTestControl);
+  auto pCtrl = Make<CTestControl>();
   HWND hOld = pCtrl->GetSafeHwnd();
   ASSERT_TRUE(PostMessageW(hOld, WM_TEST_RECORD, 1, 1));
   pCtrl = nullptr;  // destroyed with a message still queued
   EXPECT_FALSE(IsWindow(hOld));
   EXPECT_FALSE(PostMessageW(hOld, WM_TEST_RECORD, 2, 2));
   COleControlSite::PumpMessagesFor(50);
-  auto pNewer = ComPtr<CTestControl>::Attach(new CTestControl);
+  auto pNewer = Make<CTestControl>();
   EXPECT_NE(pNewer->GetSafeHwnd(), hOld) << "handles are not reused";
   EXPECT_FALSE(PostMessageW(hOld, WM_TEST_RECORD, 3, 3));
   EXPECT_FALSE(PostMessageW(nullptr, WM_TEST_RECORD, 0, 0));
@@ -53,11 +53,12 @@ TEST(ControlWindow, HandleOfADestroyedControlNamesNoWindowAndPendingMessagesAreD
 
 TEST(ControlWindow, ControlReleasedFromInsideItsOwnMessageHandler) {
   COleControlSite::EnsureApplication();
-  auto* pCtrl = new CTestControl;  // the one count is the "host's"
+  ComPtr<CTestControl> pHost = Make<CTestControl>();
+  CTestControl* pCtrl = pHost.Get();
   HWND hWnd = pCtrl->GetSafeHwnd();
   bool released = false;
   pCtrl->m_onSelfRelease = [&] {
-    ComPtr<CTestControl>::Attach(pCtrl).Reset();
+    pHost = nullptr;
     released = true;
   };
   ASSERT_TRUE(PostMessageW(hWnd, WM_TEST_SELF_RELEASE, 0, 0));

@@ -10,7 +10,7 @@ inline constexpr CLSID CLSID_TestPlain = {0x1E7A0002, 0x1111, 0x2222, {1, 2, 3, 
 
 class CTestThing : public CCmdTarget {
  public:
-  static CCmdTarget* Create() { return new CTestThing(); }
+  static ComPtr<CCmdTarget> Create() { return Make<CTestThing>(); }
 
  protected:
   const DispatchTable& GetDispatchTable() const override {
