@@ -1,5 +1,7 @@
 #include "tools/cantrel/CDiscVerifier.h"
 
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -83,28 +85,32 @@ CDiscVerifier::Result CDiscVerifier::Open(int nDrive, std::string* pWhy) {
   return Result::Failed;
 }
 
-CDiscVerifier::Result CDiscVerifier::Compare(const std::vector<std::string>& files, bool bTerminal,
-                                             std::string* pWhy) {
-  std::vector<std::unique_ptr<CWavTrackSource>> tracks;
-  std::vector<CExpectedTrack*> expected;
+bool CDiscVerifier::OpenFiles(const std::vector<std::string>& files, std::string* pWhy) {
+  m_files = files;
   for (const std::string& file : files) {
     const CWavFile::Format format = CWavFile::FileFormat(Utf8ToUtf16(file));
     if (format.nCheck != CWavFile::kAccepted) {
-      *pWhy = file + ": " + CErrorTexts::TrackRefusal(format.nCheck, true);
-      return Result::Failed;
+      *pWhy = file + ": " + CErrorTexts::TrackRefusal(format.nCheck, ::access(file.c_str(), R_OK) == 0);
+      return false;
     }
     if (!CWavFile::Burnable(format)) {
       *pWhy = file + ": " + CErrorTexts::FormatRefusal(CWavFile::Describe(format));
-      return Result::Failed;
+      return false;
     }
     auto track = std::make_unique<CWavTrackSource>();
     if (!track->Open(file)) {
       *pWhy = file + ": holds no audio that can be read";
-      return Result::Failed;
+      return false;
     }
-    expected.push_back(track.get());
-    tracks.push_back(std::move(track));
+    m_tracks.push_back(std::move(track));
   }
+  return true;
+}
+
+CDiscVerifier::Result CDiscVerifier::Compare(bool bTerminal, std::string* pWhy) {
+  const std::vector<std::string>& files = m_files;
+  std::vector<CExpectedTrack*> expected;
+  for (auto& track : m_tracks) expected.push_back(track.get());
 
   std::printf("Verifying %s against the disc in recorder %d\n", Plural(files.size(), "track").c_str(), m_nDrive);
   std::fflush(stdout);
@@ -132,6 +138,9 @@ CDiscVerifier::Result CDiscVerifier::Compare(const std::vector<std::string>& fil
 
   if (verdict.offsetFound && verdict.offset != 0)
     std::printf("Read offset: %+d samples\n", verdict.offset);
+  else if (!verdict.offsetFound && !verdict.Identical())
+    std::printf("No read offset within %d samples either way matches the first track; compared without one.\n",
+                CAudioComparer::kOffsetWindow);
   for (size_t i = 0; i < verdict.tracks.size(); ++i)
     std::printf("Track %zu (%s): %s\n", i + 1, files[i].c_str(), Verdict(verdict.tracks[i]).c_str());
   if (verdict.extraTracks)

@@ -165,11 +165,12 @@ int RunDrives(const CantrelOptions& options) {
 int Verify(const CantrelOptions& options, bool bEject) {
   CDiscVerifier verifier;
   std::string why;
+  if (!verifier.OpenFiles(options.files, &why)) return Fail(why);
   CDiscVerifier::Result result = verifier.Open(options.nDrive, &why);
   if (result == CDiscVerifier::Result::Busy) return Fail(why, kExitBusy);
   if (result == CDiscVerifier::Result::NoSuchRecorder) return Fail(why, kExitUsage);
   if (result == CDiscVerifier::Result::Failed) return Fail(why);
-  result = verifier.Compare(options.files, ::isatty(STDOUT_FILENO) != 0, &why);
+  result = verifier.Compare(::isatty(STDOUT_FILENO) != 0, &why);
   if (bEject) {
     if (HRESULT hr = verifier.Eject(); FAILED(hr)) std::fprintf(stderr, "cantrel: cannot eject (%s)\n", FormatHresult(hr).c_str());
   }
