@@ -70,15 +70,3 @@ std::map<std::string, std::string> CBurnRig::Tray(const std::string& folder) {
   }
   return r;
 }
-
-int CBurnRig::CueTracks(const std::string& cuePath, const std::string& binName) {
-  std::ifstream in(cuePath);
-  if (!in) return -1;
-  bool bFile = false;
-  int nTracks = 0;
-  for (std::string line; std::getline(in, line);) {
-    if (line.find("FILE \"" + binName + "\" BINARY") != std::string::npos) bFile = true;
-    if (line.find("TRACK ") != std::string::npos && line.find(" AUDIO") != std::string::npos) ++nTracks;
-  }
-  return bFile ? nTracks : -1;
-}

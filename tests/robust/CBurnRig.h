@@ -36,8 +36,6 @@ class CBurnRig {
   static std::vector<std::string> WorkFiles(const std::string& folder);
   // The recorder's tray file as key=value pairs (empty when there is none).
   static std::map<std::string, std::string> Tray(const std::string& folder);
-  // Number of TRACK lines in a cue sheet whose FILE line names bin.
-  static int CueTracks(const std::string& cuePath, const std::string& binName);
 
  private:
   testsupport::ScopedRegistry m_registry;

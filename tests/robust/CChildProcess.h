@@ -1,7 +1,6 @@
-// A program started in the background whose life a test controls: it can
-// be watched while it runs, killed at a chosen moment and reaped. Its
-// standard output and error go to files, so a child that writes a lot never
-// blocks on a full pipe.
+// A program started in the background whose life a test controls: watched
+// while it runs, killed at a chosen moment, reaped. Its standard error goes
+// to a file, so a child that writes a lot never blocks on a full pipe.
 #pragma once
 
 #include <sys/types.h>
@@ -21,16 +20,14 @@ class CChildProcess {
   pid_t Pid() const { return m_pid; }
   bool Running();
   void Kill(int nSignal);
-  // The exit status, -signal when a signal ended it, or -1000 when it was
-  // still running after nTimeoutMs (it is killed then).
-  int Wait(int nTimeoutMs = 120000);
-  std::string Out() const;
+  // The exit status, or -signal when a signal ended it; a child still
+  // running after two minutes is killed.
+  int Wait();
   std::string Err() const;
 
  private:
   pid_t m_pid = -1;
   bool m_bReaped = false;
   int m_nStatus = 0;
-  std::string m_strOut;
   std::string m_strErr;
 };

@@ -1,3 +1,5 @@
+// The control as saved and drawn through its container interfaces: the one
+// place for Drive persistence and the design-time drawing.
 #include <gtest/gtest.h>
 
 #include <map>

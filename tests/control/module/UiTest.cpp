@@ -76,36 +76,7 @@ TEST_F(Ui, AboutBoxShowsDialogOneModallyAndReturnsWhenClosed) {
   EXPECT_EQ(result.vt, VT_EMPTY);
 }
 
-TEST_F(Ui, PropertyPageIsTheEmptyGeneralPageOnDialog200) {
-  ComPtr<IPropertyPage> page;
-  ASSERT_EQ(CoCreateInstance(CLSID_CCantrelPropPage, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
-                             page.ReleaseAndGetVoidAddress()),
-            S_OK);
-  PROPPAGEINFO info{};
-  ASSERT_EQ(page->GetPageInfo(&info), S_OK);
-  EXPECT_EQ(std::u16string(info.pszTitle), u"General");
-  CoTaskMemFree(info.pszTitle);
-  CDialogTemplate probe;
-  probe.style = DS_SETFONT;
-  probe.pointSize = 9;
-  probe.typeface = u"MS Sans Serif";
-  const SIZE expected = CDialog::DialogUnitsToPixels(probe, 250, 62);
-  EXPECT_EQ(info.size.cx, expected.cx);
-  EXPECT_EQ(info.size.cy, expected.cy);
-
-  QWidget parent;
-  RECT rc{0, 0, info.size.cx, info.size.cy};
-  ASSERT_EQ(page->Activate(reinterpret_cast<HWND>(&parent), &rc, TRUE), S_OK);
-  QWidget* content = parent.findChild<QWidget*>(QStringLiteral("propertyPage"));
-  ASSERT_TRUE(content);
-  EXPECT_TRUE(content->findChildren<QWidget*>().isEmpty());
-  EXPECT_EQ(content->size(), QSize(expected.cx, expected.cy));
-  EXPECT_EQ(page->IsPageDirty(), S_FALSE);
-  EXPECT_EQ(page->Apply(), S_OK);
-  EXPECT_EQ(page->Deactivate(), S_OK);
-}
-
-TEST_F(Ui, PropertyFrameOfTheControlShowsItsPage) {
+TEST_F(Ui, PropertiesVerbShowsTheEmptyGeneralPageOfDialog200) {
   COleControlSite site(FALSE);
   ASSERT_EQ(site.CreateControl(CLSID_Cantrel, RECT{0, 0, 100, 50}), S_OK);
   ComPtr<ISpecifyPropertyPages> spp = site.Query<ISpecifyPropertyPages>();
@@ -114,19 +85,31 @@ TEST_F(Ui, PropertyFrameOfTheControlShowsItsPage) {
   ASSERT_EQ(spp->GetPages(&pages), S_OK);
   ASSERT_EQ(pages.cElems, 1u);
   EXPECT_EQ(pages.pElems[0], CLSID_CCantrelPropPage);
+  CoTaskMemFree(pages.pElems);
+  CDialogTemplate probe;
+  probe.style = DS_SETFONT;
+  probe.pointSize = 9;
+  probe.typeface = u"MS Sans Serif";
+  const SIZE expected = CDialog::DialogUnitsToPixels(probe, 250, 62);
   QString frameTitle, tabTitle;
+  QSize pageSize;
+  int pageChildren = -1;
   WhenModalShows([&](QWidget* w) {
     frameTitle = w->windowTitle();
     if (auto* tabs = w->findChild<QTabWidget*>(); tabs && tabs->count() == 1) tabTitle = tabs->tabText(0);
+    if (QWidget* content = w->findChild<QWidget*>(QStringLiteral("propertyPage"))) {
+      pageSize = content->size();
+      pageChildren = static_cast<int>(content->findChildren<QWidget*>().size());
+    }
     w->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
   });
-  CoTaskMemFree(pages.pElems);
-  // The Properties verb opens the frame with the control's own pages.
   ComPtr<IOleObject> ole = site.Query<IOleObject>();
   ASSERT_TRUE(ole);
   EXPECT_EQ(ole->DoVerb(OLEIVERB_PROPERTIES, nullptr, nullptr, 0, nullptr, nullptr), S_OK);
-  EXPECT_EQ(tabTitle, QStringLiteral("General"));
   EXPECT_EQ(frameTitle, QStringLiteral("cantrel Control Properties"));
+  EXPECT_EQ(tabTitle, QStringLiteral("General"));
+  EXPECT_EQ(pageSize, QSize(expected.cx, expected.cy));
+  EXPECT_EQ(pageChildren, 0);
 }
 
 }  // namespace

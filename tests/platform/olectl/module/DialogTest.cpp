@@ -56,24 +56,30 @@ TEST(Dialog, TemplateBecomesWidgetsScaledByDialogUnits) {
   EXPECT_EQ(label->geometry().x(), CDialog::DialogUnitsToPixels(Box(), 4, 0).cx);
 }
 
-TEST(Dialog, AButtonEndsTheDialogWithItsIdentifier) {
+struct EndRow {
+  const char* name;
+  int buttonIndex;  // -1: Escape
+  int expected;
+};
+class DialogEnd : public ::testing::TestWithParam<EndRow> {};
+
+TEST_P(DialogEnd, AButtonEndsTheDialogWithItsIdentifier) {
   App();
-  struct Case {
-    int buttonIndex;  // -1: Escape
-    int expected;
-  } cases[] = {{0, IDOK}, {1, 42}, {-1, 0}};
-  for (const Case& c : cases) {
-    std::unique_ptr<QDialog> d(CDialog::CreateFromTemplate(Box(), nullptr, nullptr));
-    QDialog* dialog = d.get();
-    QTimer::singleShot(0, dialog, [dialog, c] {
-      if (c.buttonIndex < 0)
-        dialog->reject();
-      else
-        dialog->findChildren<QPushButton*>()[c.buttonIndex]->click();
-    });
-    EXPECT_EQ(d->exec(), c.expected);
-  }
+  std::unique_ptr<QDialog> d(CDialog::CreateFromTemplate(Box(), nullptr, nullptr));
+  QDialog* dialog = d.get();
+  const int index = GetParam().buttonIndex;
+  QTimer::singleShot(0, dialog, [dialog, index] {
+    if (index < 0)
+      dialog->reject();
+    else
+      dialog->findChildren<QPushButton*>()[index]->click();
+  });
+  EXPECT_EQ(d->exec(), GetParam().expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(Buttons, DialogEnd,
+                         ::testing::Values(EndRow{"Ok", 0, IDOK}, EndRow{"Other", 1, 42}, EndRow{"Escape", -1, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Dialog, MissingResourceIsNotShown) {
   App();

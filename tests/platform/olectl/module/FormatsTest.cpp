@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "platform/olectl/AfxResource.h"
 #include "platform/olectl/CDialogTemplate.h"
@@ -25,105 +26,56 @@ CDialogTemplate Sample(bool extended) {
           .items = {icon, button}};
 }
 
-TEST(DialogTemplate, ClassicAndExtendedFormsReadBackWhole) {
-  for (bool extended : {false, true}) {
-    SCOPED_TRACE(extended ? "extended" : "classic");
-    const CDialogTemplate t = Sample(extended);
-    const std::vector<uint8_t> bytes = t.Build();
-    EXPECT_EQ(bytes.size() >= 4 && bytes[2] == 0xFF && bytes[3] == 0xFF, extended);
-    std::optional<CDialogTemplate> back = CDialogTemplate::Parse(bytes);
-    ASSERT_TRUE(back);
-    EXPECT_EQ(*back, t);
-  }
-}
-
-TEST(DialogTemplate, DamagedTemplatesAreRefusedWithoutOverRead) {
-  for (bool extended : {false, true}) {
-    const std::vector<uint8_t> bytes = Sample(extended).Build();
-    for (size_t n = 0; n < bytes.size(); ++n) {
-      std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n));
-      EXPECT_FALSE(CDialogTemplate::Parse(cut)) << "cut at " << n;
-    }
-    // An item count far beyond the data.
-    std::vector<uint8_t> many = bytes;
-    many[extended ? 16 : 8] = 0xFF;
-    many[extended ? 17 : 9] = 0xFF;
-    EXPECT_FALSE(CDialogTemplate::Parse(many));
-  }
-}
-
-TEST(VersionInfo, FieldsReadBack) {
+CVersionInfo VersionSample() {
   CVersionInfo v;
   v.fileVersion[0] = 1;
   v.fileVersion[3] = 1;
-  v.productVersion[0] = 2;
   v.productVersion[3] = 9;
   v.fileType = VFT_DLL;
   v.language = 0x0804;
   v.codePage = 936;
-  v.strings = {{u"InternalName", u"x.ocx"}, {u"OriginalFilename", u"y.ocx"}, {u"Empty", u""}};
-  std::optional<CVersionInfo> back = CVersionInfo::Parse(v.Build());
-  ASSERT_TRUE(back);
-  EXPECT_TRUE(std::equal(v.fileVersion, v.fileVersion + 4, back->fileVersion));
-  EXPECT_TRUE(std::equal(v.productVersion, v.productVersion + 4, back->productVersion));
-  EXPECT_EQ(back->fileOS, VOS__WINDOWS32);
-  EXPECT_EQ(back->fileType, VFT_DLL);
-  EXPECT_EQ(back->language, 0x0804);
-  EXPECT_EQ(back->codePage, 936);
-  EXPECT_EQ(back->strings, v.strings);
+  v.strings = {{u"InternalName", u"x.ocx"}, {u"Empty", u""}};
+  return v;
 }
 
-TEST(VersionInfo, DamagedRecordsAreRefusedWithoutOverRead) {
-  CVersionInfo v;
-  v.strings = {{u"A", u"b"}};
-  const std::vector<uint8_t> bytes = v.Build();
-  for (size_t n = 0; n < bytes.size(); ++n) {
-    std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n));
-    EXPECT_FALSE(CVersionInfo::Parse(cut)) << "cut at " << n;
-  }
-  std::vector<uint8_t> wrongSignature = bytes;
-  // The fixed part follows the 6-byte header and the padded key.
-  wrongSignature[40] ^= 0xFF;
-  EXPECT_FALSE(CVersionInfo::Parse(wrongSignature));
+bool VersionReadsBack(const std::vector<uint8_t>& b) {
+  const CVersionInfo v = VersionSample();
+  std::optional<CVersionInfo> back = CVersionInfo::Parse(b);
+  return back && std::equal(v.fileVersion, v.fileVersion + 4, back->fileVersion) &&
+         std::equal(v.productVersion, v.productVersion + 4, back->productVersion) && back->fileOS == VOS__WINDOWS32 &&
+         back->fileType == VFT_DLL && back->language == 0x0804 && back->codePage == 936 && back->strings == v.strings;
 }
 
-TEST(DibImage, SixteenColourBitmapKeepsEveryPixel) {
-  std::vector<uint8_t> indices(5 * 3);
+uint32_t Opaque(uint8_t index) { return 0xFF000000u | CDibImage::StandardPalette()[index]; }
+
+std::vector<uint8_t> Indices() {
+  std::vector<uint8_t> indices(16 * 16);
   for (size_t i = 0; i < indices.size(); ++i) indices[i] = static_cast<uint8_t>(i % 16);
-  std::optional<CDibImage> img = CDibImage::ParseBitmap(CDibImage::Build4(5, 3, indices));
-  ASSERT_TRUE(img);
-  EXPECT_EQ(img->width, 5);
-  EXPECT_EQ(img->height, 3);
-  EXPECT_EQ(img->bitCount, 4);
+  return indices;
+}
+
+bool BitmapReadsBack(const std::vector<uint8_t>& b) {
+  std::optional<CDibImage> img = CDibImage::ParseBitmap(b);
+  if (!img || img->width != 16 || img->height != 16 || img->bitCount != 4) return false;
+  const std::vector<uint8_t> indices = Indices();
   for (size_t i = 0; i < indices.size(); ++i)
-    EXPECT_EQ(img->argb[i], 0xFF000000u | CDibImage::StandardPalette()[indices[i]]) << i;
+    if (img->argb[i] != Opaque(indices[i])) return false;
+  return true;
 }
 
-TEST(DibImage, IconSizesAndTransparencyReadBack) {
+// 32 pixels wide with its top-left pixel clear, and 16 wide with pixel 17 set.
+std::vector<uint8_t> IconSample() {
   std::vector<uint8_t> big(32 * 32, 12), small(16 * 16, 16);
-  big[0] = 16;  // the top-left pixel is clear
+  big[0] = 16;
   small[17] = 9;
-  std::optional<std::vector<CDibImage>> icons = CDibImage::ParseIcon(CDibImage::BuildIcon({{32, big}, {16, small}}));
-  ASSERT_TRUE(icons);
-  ASSERT_EQ(icons->size(), 2u);
-  EXPECT_EQ((*icons)[0].width, 32);
-  EXPECT_EQ((*icons)[1].height, 16);
-  EXPECT_EQ((*icons)[0].argb[0] >> 24, 0u);
-  EXPECT_EQ((*icons)[0].argb[1], 0xFF000000u | CDibImage::StandardPalette()[12]);
-  EXPECT_EQ((*icons)[1].argb[0] >> 24, 0u);
-  EXPECT_EQ((*icons)[1].argb[17], 0xFF000000u | CDibImage::StandardPalette()[9]);
+  return CDibImage::BuildIcon({{32, big}, {16, small}});
 }
 
-TEST(DibImage, DamagedImagesAreRefused) {
-  const std::vector<uint8_t> bmp = CDibImage::Build4(16, 16, std::vector<uint8_t>(256, 3));
-  const std::vector<uint8_t> ico = CDibImage::BuildIcon({{16, std::vector<uint8_t>(256, 3)}});
-  for (size_t n = 0; n < bmp.size(); ++n)
-    EXPECT_FALSE(CDibImage::ParseBitmap({bmp.begin(), bmp.begin() + static_cast<std::ptrdiff_t>(n)})) << n;
-  for (size_t n = 0; n < ico.size(); ++n)
-    EXPECT_FALSE(CDibImage::ParseIcon({ico.begin(), ico.begin() + static_cast<std::ptrdiff_t>(n)})) << n;
-  std::vector<uint8_t> hugeWidth = bmp;
-  hugeWidth[7] = 0x7F;
-  EXPECT_FALSE(CDibImage::ParseBitmap(hugeWidth));
+bool IconReadsBack(const std::vector<uint8_t>& b) {
+  std::optional<std::vector<CDibImage>> icons = CDibImage::ParseIcon(b);
+  return icons && icons->size() == 2 && (*icons)[0].width == 32 && (*icons)[1].height == 16 &&
+         (*icons)[0].argb[0] >> 24 == 0 && (*icons)[0].argb[1] == Opaque(12) && (*icons)[1].argb[0] >> 24 == 0 &&
+         (*icons)[1].argb[17] == Opaque(9);
 }
 
 TEST(StringResource, RoundTripAndOddLength) {
@@ -131,5 +83,47 @@ TEST(StringResource, RoundTripAndOddLength) {
   EXPECT_EQ(AfxParseStringResource(AfxMakeStringResource(s)), s);
   EXPECT_FALSE(AfxParseStringResource({1, 2, 3}));
 }
+
+// A built record reads back whole; damaged, cut short anywhere or with one
+// field made impossible, it is refused without reading past the data.
+struct FormatRow {
+  const char* name;
+  std::vector<uint8_t> bytes;
+  std::function<bool(const std::vector<uint8_t>&)> readsBack;
+  size_t at;  // the first byte of the impossible field; 0xFF fills a 16-bit count
+  uint8_t value;
+};
+class Format : public ::testing::TestWithParam<FormatRow> {};
+
+TEST_P(Format, ReadsBackWholeAndRefusesEveryCutAndAnImpossibleField) {
+  const auto& bytes = GetParam().bytes;
+  ASSERT_TRUE(GetParam().readsBack(bytes));
+  for (size_t n = 0; n < bytes.size(); ++n)
+    EXPECT_FALSE(GetParam().readsBack({bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n)})) << "cut at " << n;
+  std::vector<uint8_t> impossible = bytes;
+  impossible[GetParam().at] = GetParam().value;
+  if (GetParam().at + 1 < impossible.size() && GetParam().value == 0xFF) impossible[GetParam().at + 1] = 0xFF;
+  EXPECT_FALSE(GetParam().readsBack(impossible));
+}
+
+std::function<bool(const std::vector<uint8_t>&)> DialogReadsBack(bool extended) {
+  return [extended](const std::vector<uint8_t>& b) {
+    std::optional<CDialogTemplate> t = CDialogTemplate::Parse(b);
+    return t && *t == Sample(extended) && (b[2] == 0xFF && b[3] == 0xFF) == extended;
+  };
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, Format,
+    ::testing::Values(
+        // An item count far beyond the data.
+        FormatRow{"ClassicDialog", Sample(false).Build(), DialogReadsBack(false), 8, 0xFF},
+        FormatRow{"ExtendedDialog", Sample(true).Build(), DialogReadsBack(true), 16, 0xFF},
+        // The fixed part's signature follows the 6-byte header and the padded key.
+        FormatRow{"Version", VersionSample().Build(), VersionReadsBack, 40, 0x00},
+        // A width no file could hold.
+        FormatRow{"Bitmap", CDibImage::Build4(16, 16, Indices()), BitmapReadsBack, 7, 0x7F},
+        FormatRow{"Icon", IconSample(), IconReadsBack, 4, 0x00}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
