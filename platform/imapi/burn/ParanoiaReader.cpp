@@ -20,9 +20,11 @@ ParanoiaReader::~ParanoiaReader() { Close(); }
 
 void ParanoiaReader::Close() {
   if (paranoia_) cdio_paranoia_free(paranoia_);
-  if (drive_) cdio_cddap_close(drive_);
+  if (drive_) cdio_cddap_close_no_free_cdio(drive_);
+  if (cdio_) cdio_destroy(cdio_);
   paranoia_ = nullptr;
   drive_ = nullptr;
+  cdio_ = nullptr;
   next_ = -1;
 }
 
@@ -32,10 +34,15 @@ HRESULT ParanoiaReader::Open(const std::string& device, std::vector<imapi_backen
   struct stat st{};
   if (::stat(device.c_str(), &st) != 0) return IMAPI_E_DEVICE_NOTPRESENT;
   if (::access(device.c_str(), R_OK) != 0) return IMAPI_E_DEVICE_NOTACCESSIBLE;
+  cdio_ = cdio_open(device.c_str(), DRIVER_DEVICE);
+  if (!cdio_) return IMAPI_E_DEVICE_INVALIDTYPE;
   char* messages = nullptr;
-  drive_ = cdio_cddap_identify(device.c_str(), CDDA_MESSAGE_FORGETIT, &messages);
+  drive_ = cdio_cddap_identify_cdio(cdio_, CDDA_MESSAGE_FORGETIT, &messages);
   if (messages) cdio_cddap_free_messages(messages);
-  if (!drive_) return IMAPI_E_DEVICE_INVALIDTYPE;
+  if (!drive_) {
+    Close();
+    return IMAPI_E_DEVICE_INVALIDTYPE;
+  }
   cdio_cddap_verbose_set(drive_, CDDA_MESSAGE_FORGETIT, CDDA_MESSAGE_FORGETIT);
   if (cdio_cddap_open(drive_) != 0) {
     Close();

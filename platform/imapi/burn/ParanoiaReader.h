@@ -5,6 +5,7 @@
 
 #include "platform/imapi/burn/AudioDiscReader.h"
 
+struct _CdIo;
 struct cdrom_drive_s;
 struct cdrom_paranoia_s;
 
@@ -23,6 +24,7 @@ class ParanoiaReader final : public AudioDiscReader {
  private:
   void Close();
 
+  _CdIo* cdio_ = nullptr;  // ours: a failed identification would leak one it opened
   cdrom_drive_s* drive_ = nullptr;
   cdrom_paranoia_s* paranoia_ = nullptr;
   int64_t next_ = -1;  // the block the reader stands at
