@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, if missing.
 set -euo pipefail
-pkgs=(build-essential cmake ninja-build ccache pkg-config qt6-base-dev libburn-dev
+pkgs=(build-essential cmake ninja-build ccache pkg-config qt6-base-dev libburn-dev libcdio-paranoia-dev
       googletest libgtest-dev clang libclang-rt-14-dev fonts-wine bchunk libcdio-utils
       xvfb xauth sox desktop-file-utils lintian)
 missing=()

@@ -102,6 +102,7 @@ bool IsWholeStashIn(const std::vector<imapi_backend::TrackSpec>& tracks, const s
 CVirtualRecorder::CVirtualRecorder(VirtualRecorderConfig config) : m_config(std::move(config)) {}
 
 CVirtualRecorder::~CVirtualRecorder() {
+  EndReading();
   if (m_lockFd >= 0) ::close(m_lockFd);
 }
 
@@ -122,6 +123,7 @@ HRESULT CVirtualRecorder::OpenExclusive() {
 
 HRESULT CVirtualRecorder::Close() {
   if (m_lockFd < 0) return IMAPI_E_NOTOPENED;
+  EndReading();
   ::close(m_lockFd);  // drops the lock
   m_lockFd = -1;
   return S_OK;
@@ -279,4 +281,51 @@ HRESULT CVirtualRecorder::Record(const std::vector<imapi_backend::TrackSpec>& tr
   }
   if (bEject && !CTrayState::Blank(m_config.media).Write(folder)) return IMAPI_E_GENERIC;
   return S_OK;
+}
+
+HRESULT CVirtualRecorder::ReadLayout(std::vector<imapi_backend::AudioTrackExtent>* tracks) {
+  if (!IsOpen()) return IMAPI_E_NOTOPENED;
+  EndReading();
+  tracks->clear();
+  CTrayState tray = Tray();
+  if (tray.m_bBlank) return IMAPI_E_MEDIUM_INVALIDTYPE;
+  // Neither part of the image may be a FIFO or a device: reading must not wait.
+  const std::string base = m_config.folder + "/" + tray.m_strImage;
+  const std::string cuePath = base + ".cue", binPath = base + ".bin";
+  std::string cue(64 * 1024, '\0');
+  {
+    UniqueFd fd(OpenRegularFile(cuePath.c_str(), cuePath.size()));
+    const ssize_t n = fd.Valid() ? ReadFull(fd.Get(), cue.data(), cue.size()) : -1;
+    if (n < 0) return IMAPI_E_INVALIDIMAGE;
+    cue.resize(static_cast<size_t>(n));
+  }
+  std::vector<uint32_t> starts;
+  if (!CCueSheet::Starts(cue, &starts)) return IMAPI_E_INVALIDIMAGE;
+  UniqueFd bin(OpenRegularFile(binPath.c_str(), binPath.size()));
+  struct stat st{};
+  if (!bin.Valid() || ::fstat(bin.Get(), &st) != 0) return IMAPI_E_INVALIDIMAGE;
+  // A binary cut within a block, or before its last track, is no disc.
+  const auto size = static_cast<uint64_t>(st.st_size);
+  if (size % kBlock != 0 || size / kBlock <= starts.back()) return IMAPI_E_INVALIDIMAGE;
+  for (size_t i = 0; i < starts.size(); ++i) {
+    const uint64_t end = i + 1 < starts.size() ? starts[i + 1] : size / kBlock;
+    tracks->push_back({starts[i], static_cast<uint32_t>(end - starts[i])});
+  }
+  m_readBlocks = size / kBlock;
+  m_readFd = bin.Release();
+  return S_OK;
+}
+
+HRESULT CVirtualRecorder::ReadAudio(uint32_t firstBlock, uint32_t blocks, uint8_t* out) {
+  if (m_readFd < 0) return IMAPI_E_NOTOPENED;
+  if (uint64_t{firstBlock} + blocks > m_readBlocks) return E_INVALIDARG;
+  const size_t n = size_t{blocks} * kBlock;
+  // Shorter: the image shrank while it was read.
+  return ReadFullAt(m_readFd, out, n, firstBlock * kBlock) == static_cast<ssize_t>(n) ? S_OK : IMAPI_E_INVALIDIMAGE;
+}
+
+void CVirtualRecorder::EndReading() {
+  if (m_readFd >= 0) ::close(m_readFd);
+  m_readFd = -1;
+  m_readBlocks = 0;
 }
