@@ -104,6 +104,7 @@ struct PathRow {
   std::string path;
   HRESULT hr;
 };
+void PrintTo(const PathRow& r, std::ostream* os) { *os << r.name; }
 class LibraryPaths : public testing::TestWithParam<PathRow> {};
 
 TEST_P(LibraryPaths, LoadOrSayWhy) {

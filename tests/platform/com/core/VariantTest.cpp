@@ -43,6 +43,7 @@ struct Row {
   USHORT flags = 0;
 };
 
+void PrintTo(const Row& r, std::ostream* os) { *os << r.name; }
 class ChangeType : public testing::TestWithParam<Row> {};
 
 TEST_P(ChangeType, ConvertsOrFailsLeavingTheDestination) {
