@@ -45,9 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Loops are resolved to each other's index.
   for (size_t i = 0; i < script.statements.size(); ++i) {
     const ScriptStatement& s = script.statements[i];
-    if (s.kind == ScriptStatement::Kind::ForEach || s.kind == ScriptStatement::Kind::Next) {
-      if (s.jump >= script.statements.size() || script.statements[s.jump].jump != i) std::abort();
-    }
+    if ((s.kind == ScriptStatement::Kind::ForEach || s.kind == ScriptStatement::Kind::Next) &&
+        (s.jump >= script.statements.size() || script.statements[s.jump].jump != i))
+      std::abort();
   }
   {
     AFX_MANAGE_STATE(FuzzModule());

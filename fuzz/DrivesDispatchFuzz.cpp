@@ -9,8 +9,7 @@
 
 #include "control/drives/CDrives.h"
 #include "control/interface/CantrelIds.h"
-#include "fuzz/CFuzzDispatch.h"
-#include "fuzz/CInvokeCall.h"
+#include "fuzz/FuzzSupport.h"
 #include "platform/olectl/AfxModuleState.h"
 
 namespace {
@@ -20,10 +19,9 @@ AFX_MODULE_STATE* FuzzModule() {
   return &state;
 }
 
-const std::vector<DISPID> kDispids = {DISPID_VALUE,           DISPID_NEWENUM,        DISPID_UNKNOWN,
-                                      DISPID_PROPERTYPUT,     DISPID_DRIVES_COUNT,   DISPID_DRIVES_ITEM,
-                                      DISPID_DRIVES_FINDPRODUCTID, DISPID_DRIVES_FINDVENDORID,
-                                      DISPID_DRIVES_FINDREVISION,  6, -5};
+const std::vector<DISPID> kDispids = {DISPID_VALUE, DISPID_NEWENUM, DISPID_UNKNOWN, DISPID_PROPERTYPUT,
+                                      DISPID_DRIVES_COUNT, DISPID_DRIVES_ITEM, DISPID_DRIVES_FINDPRODUCTID,
+                                      DISPID_DRIVES_FINDVENDORID, DISPID_DRIVES_FINDREVISION, 6, -5};
 
 std::u16string Text(FuzzedDataProvider& fdp) {
   std::string s = fdp.ConsumeRandomLengthString(16);
@@ -31,35 +29,27 @@ std::u16string Text(FuzzedDataProvider& fdp) {
 }
 
 void CallEnumerator(FuzzedDataProvider& fdp, IEnumVARIANT* pEnum, std::vector<ComPtr<IUnknown>>& pool) {
-  switch (fdp.ConsumeIntegralInRange<int>(0, 3)) {
-    case 0: {
-      ULONG celt = fdp.ConsumeIntegralInRange<ULONG>(0, 6);
-      std::vector<VARIANT> out(celt + 1);
-      for (VARIANT& v : out) VariantInit(&v);
-      ULONG fetched = 1234;
-      bool bFetched = fdp.ConsumeBool();
-      HRESULT hr = pEnum->Next(celt, out.data(), bFetched ? &fetched : nullptr);
-      if (hr == S_OK && bFetched && fetched != celt) std::abort();
-      if (hr == S_FALSE && bFetched && fetched >= celt) std::abort();
-      if (out[celt].vt != VT_EMPTY) std::abort();  // nothing written past the array
-      for (VARIANT& v : out) {
-        if (v.vt == VT_DISPATCH && v.pdispVal) pool.push_back(ComPtr<IUnknown>(v.pdispVal));
-        VariantClear(&v);
-      }
-      break;
+  const int op = fdp.ConsumeIntegralInRange<int>(0, 3);
+  if (op == 0) {
+    ULONG celt = fdp.ConsumeIntegralInRange<ULONG>(0, 6), fetched = 1234;
+    std::vector<VARIANT> out(celt + 1);
+    for (VARIANT& v : out) VariantInit(&v);
+    bool bFetched = fdp.ConsumeBool();
+    HRESULT hr = pEnum->Next(celt, out.data(), bFetched ? &fetched : nullptr);
+    if (bFetched && ((hr == S_OK && fetched != celt) || (hr == S_FALSE && fetched >= celt))) std::abort();
+    if (out[celt].vt != VT_EMPTY) std::abort();  // nothing written past the array
+    for (VARIANT& v : out) {
+      if (v.vt == VT_DISPATCH && v.pdispVal) pool.push_back(ComPtr<IUnknown>(v.pdispVal));
+      VariantClear(&v);
     }
-    case 1:
-      (void)pEnum->Skip(fdp.ConsumeBool() ? fdp.ConsumeIntegralInRange<ULONG>(0, 8) : fdp.ConsumeIntegral<ULONG>());
-      break;
-    case 2:
-      if (pEnum->Reset() != S_OK) std::abort();
-      break;
-    default: {
-      ComPtr<IEnumVARIANT> clone;
-      if (pEnum->Clone(clone.ReleaseAndGetAddressOf()) != S_OK || !clone) std::abort();
-      pool.push_back(ComPtr<IUnknown>(clone.Get()));
-      break;
-    }
+  } else if (op == 1) {
+    (void)pEnum->Skip(fdp.ConsumeBool() ? fdp.ConsumeIntegralInRange<ULONG>(0, 8) : fdp.ConsumeIntegral<ULONG>());
+  } else if (op == 2) {
+    if (pEnum->Reset() != S_OK) std::abort();
+  } else {
+    ComPtr<IEnumVARIANT> clone;
+    if (pEnum->Clone(clone.ReleaseAndGetAddressOf()) != S_OK || !clone) std::abort();
+    pool.push_back(ComPtr<IUnknown>(clone.Get()));
   }
 }
 
@@ -75,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       ComPtr<CDrives> pDrives = CDrives::Create();
       int nDrives = fdp.ConsumeIntegralInRange<int>(0, 4);
       for (int i = 0; i < nDrives; ++i) {
-        std::u16string v = Text(fdp), p = Text(fdp), r = Text(fdp);
+        std::u16string v = Text(fdp), p = Text(fdp), r = Text(fdp);  // in this order
         pDrives->Add(v, p, r);
       }
       pool.push_back(ComPtr<IUnknown>(static_cast<IDispatch*>(pDrives.Get())));

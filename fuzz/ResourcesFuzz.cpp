@@ -2,21 +2,18 @@
 // ELF section lookup and the table inside the section. Half the inputs are
 // files, half bare section payloads; a payload that unpacks packs back to
 // the same entries.
+#include <algorithm>
 #include <cstdlib>
+#include <tuple>
 
-#include "fuzz/CFuzzFile.h"
+#include "fuzz/FuzzSupport.h"
 #include "platform/com/Resources.h"
 
-namespace {
-
 bool SameEntries(const std::vector<ResourceEntry>& a, const std::vector<ResourceEntry>& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (a[i].type != b[i].type || a[i].id != b[i].id || a[i].data != b[i].data) return false;
-  return true;
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const ResourceEntry& x, const ResourceEntry& y) {
+    return std::tie(x.type, x.id, x.data) == std::tie(y.type, y.id, y.data);
+  });
 }
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
@@ -31,8 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   auto entries = UnpackResources(body, n);
   if (!entries) return 0;
-  std::vector<uint8_t> packed = PackResources(*entries);
-  auto again = UnpackResources(packed.data(), packed.size());
-  if (!again || !SameEntries(*again, *entries)) std::abort();
+  const std::vector<uint8_t> packed = PackResources(*entries);
+  if (auto again = UnpackResources(packed.data(), packed.size()); !again || !SameEntries(*again, *entries)) std::abort();
   return 0;
 }

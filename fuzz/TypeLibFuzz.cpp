@@ -4,35 +4,30 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/com/Bstr.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/TypeLib.h"
 #include "platform/com/Variant.h"
 
 namespace {
 
-void FreeDoc(BSTR a, BSTR b, BSTR c) {
-  SysFreeString(a);
-  SysFreeString(b);
-  SysFreeString(c);
+template <class T>
+void AskDocumentation(T* p, INT index) {
+  CBstr n, d, f;
+  DWORD ctx = 0;
+  (void)p->GetDocumentation(index, n.ReleaseAndGetAddressOf(), d.ReleaseAndGetAddressOf(), &ctx, f.ReleaseAndGetAddressOf());
 }
 
 void AskMember(ITypeInfo* ti, MEMBERID memid) {
   BSTR names[8] = {};
   UINT cNames = 0;
-  if (SUCCEEDED(ti->GetNames(memid, names, 8, &cNames))) {
-    if (cNames > 8) std::abort();
-    if (cNames > 0) {
-      // The names a member reports find that member again.
-      LPOLESTR rgsz[8];
-      MEMBERID ids[8];
-      for (UINT i = 0; i < cNames; ++i) rgsz[i] = names[i] ? names[i] : const_cast<LPOLESTR>(u"");
-      (void)ti->GetIDsOfNames(rgsz, cNames, ids);
-    }
-  }
+  if (SUCCEEDED(ti->GetNames(memid, names, 8, &cNames)) && cNames > 8) std::abort();
+  LPOLESTR rgsz[8];
+  MEMBERID ids[8];
+  for (UINT i = 0; i < cNames; ++i) rgsz[i] = names[i] ? names[i] : const_cast<LPOLESTR>(u"");
+  if (cNames > 0) (void)ti->GetIDsOfNames(rgsz, cNames, ids);  // the names it reports, asked back
   for (UINT i = 0; i < 8; ++i) SysFreeString(names[i]);
-  BSTR n = nullptr, d = nullptr, f = nullptr;
-  DWORD ctx = 0;
-  if (SUCCEEDED(ti->GetDocumentation(memid, &n, &d, &ctx, &f))) FreeDoc(n, d, f);
+  AskDocumentation(ti, memid);
 }
 
 void WalkTypeInfo(ITypeInfo* ti, int depth) {
@@ -85,11 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TLIBATTR* la = nullptr;
   if (SUCCEEDED(lib->GetLibAttr(&la)) && la) lib->ReleaseTLibAttr(la);
   UINT count = lib->GetTypeInfoCount();
-  for (INT i = -1; i <= static_cast<INT>(count); ++i) {
-    BSTR n = nullptr, d = nullptr, f = nullptr;
-    DWORD ctx = 0;
-    if (SUCCEEDED(lib->GetDocumentation(i, &n, &d, &ctx, &f))) FreeDoc(n, d, f);
-  }
+  for (INT i = -1; i <= static_cast<INT>(count); ++i) AskDocumentation(lib.Get(), i);
   for (UINT i = 0; i <= count; ++i) {
     TYPEKIND kind;
     (void)lib->GetTypeInfoType(i, &kind);

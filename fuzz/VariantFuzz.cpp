@@ -6,8 +6,7 @@
 #include <iterator>
 #include <string_view>
 
-#include "fuzz/CFuzzDispatch.h"
-#include "fuzz/CFuzzVariants.h"
+#include "fuzz/FuzzSupport.h"
 
 namespace {
 
@@ -33,8 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     VARTYPE vt = variants.MakeType();
     USHORT flags = fdp.ConsumeIntegral<USHORT>();
 
-    VARIANT dst;
-    VariantInit(&dst);
+    CVariant dst;
     HRESULT hr = VariantChangeType(&dst, &src, flags, vt);
     if (SUCCEEDED(hr)) {
       if (dst.vt != vt) std::abort();
@@ -48,17 +46,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           std::abort();  // the number read back writes as the same text
       }
     }
-    VariantClear(&dst);
 
     // In place: the source is replaced by the result or left as it was.
-    VARIANT copy;
-    VariantInit(&copy);
+    CVariant copy;
     if (SUCCEEDED(VariantCopy(&copy, &src))) {
       HRESULT hrInPlace = VariantChangeType(&copy, &copy, flags, vt);
-      if (SUCCEEDED(hrInPlace) != SUCCEEDED(hr)) std::abort();
-      if (SUCCEEDED(hrInPlace) && copy.vt != vt) std::abort();
+      if (SUCCEEDED(hrInPlace) != SUCCEEDED(hr) || (SUCCEEDED(hrInPlace) && copy.vt != vt)) std::abort();
     }
-    VariantClear(&copy);
     VariantClear(&src);
   }
   if (pObject->RefCount() != 1) std::abort();  // a conversion kept or lost a count

@@ -12,7 +12,7 @@
 
 #include "control/tracks/CWavFile.h"
 #include "control/tracks/CWavReader.h"
-#include "fuzz/CFuzzFile.h"
+#include "fuzz/FuzzSupport.h"
 #include "platform/base/LittleEndian.h"
 
 namespace {

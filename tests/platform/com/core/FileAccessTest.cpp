@@ -17,9 +17,11 @@
 
 namespace {
 
+using testsupport::TempDir;
+
 struct PathCase {
   const char* name;
-  std::function<std::u16string(const testsupport::TempDir&)> make;
+  std::function<std::u16string(const TempDir&)> make;
   bool opens;
 };
 
@@ -43,31 +45,21 @@ TEST_P(OpenForReadTest, OpensOnlyARegularFileAtOnce) {
   }
 }
 
-std::u16string In(const testsupport::TempDir& dir, const std::string& name) { return Utf8ToUtf16(dir.File(name)); }
+std::u16string In(const TempDir& dir, const std::string& name) { return Utf8ToUtf16(dir.File(name)); }
+// A file "a" of one byte, and its path.
+std::u16string FileA(const TempDir& d) { return testsupport::WriteFileBytes(d.File("a"), {1}), In(d, "a"); }
 
 const PathCase kPaths[] = {
-    {"RegularFile", [](const testsupport::TempDir& d) { testsupport::WriteFileBytes(d.File("a"), {1}); return In(d, "a"); }, true},
-    {"BackslashSeparated",
-     [](const testsupport::TempDir& d) {
-       testsupport::WriteFileBytes(d.File("a"), {1});
-       std::u16string p = In(d, "a");
-       p[p.size() - 2] = u'\\';
-       return p;
-     },
-     true},
-    {"FifoWithoutWriter", [](const testsupport::TempDir& d) { ::mkfifo(d.File("fifo").c_str(), 0600); return In(d, "fifo"); }, false},
-    {"CharacterDevice", [](const testsupport::TempDir&) { return std::u16string(u"/dev/zero"); }, false},
-    {"Folder", [](const testsupport::TempDir& d) { return Utf8ToUtf16(d.Path()); }, false},
-    {"Missing", [](const testsupport::TempDir& d) { return In(d, "none"); }, false},
-    {"Empty", [](const testsupport::TempDir&) { return std::u16string(); }, false},
-    {"EmbeddedNul", [](const testsupport::TempDir& d) { testsupport::WriteFileBytes(d.File("a"), {1}); return In(d, "a") + u'\0' + u"x"; }, false},
+    {"RegularFile", FileA, true},
+    {"BackslashSeparated", [](const TempDir& d) { std::u16string p = FileA(d); return p[p.size() - 2] = u'\\', p; }, true},
+    {"FifoWithoutWriter", [](const TempDir& d) { ::mkfifo(d.File("fifo").c_str(), 0600); return In(d, "fifo"); }, false},
+    {"CharacterDevice", [](const TempDir&) { return std::u16string(u"/dev/zero"); }, false},
+    {"Folder", [](const TempDir& d) { return Utf8ToUtf16(d.Path()); }, false},
+    {"Missing", [](const TempDir& d) { return In(d, "none"); }, false},
+    {"Empty", [](const TempDir&) { return std::u16string(); }, false},
+    {"EmbeddedNul", [](const TempDir& d) { return FileA(d) + u'\0' + u"x"; }, false},
     // A lone surrogate must not open the file named with U+FFFD in its place.
-    {"UnpairedSurrogate",
-     [](const testsupport::TempDir& d) {
-       testsupport::WriteFileBytes(d.File("bad\xEF\xBF\xBD.wav"), {1});
-       return In(d, "bad") + u'\xD800' + u".wav";
-     },
-     false},
+    {"UnpairedSurrogate", [](const TempDir& d) { testsupport::WriteFileBytes(d.File("bad\xEF\xBF\xBD.wav"), {1}); return In(d, "bad") + u'\xD800' + u".wav"; }, false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Paths, OpenForReadTest, ::testing::ValuesIn(kPaths),
