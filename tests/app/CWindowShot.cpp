@@ -1,6 +1,7 @@
 #include "tests/app/CWindowShot.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QPalette>
 #include <QScreen>
 #include <QWidget>
@@ -10,9 +11,13 @@
 #include "tests/support/TestSupport.h"
 
 // What the screen holds, not a fresh rendering of the widgets (QWidget::grab
-// draws every widget whole and so never shows a part left undrawn).
+// draws every widget whole and so never shows a part left undrawn). The
+// toolkit paints what changed on an update request that may still be on its
+// way (a timer, late on a busy machine); one sent here paints just that now.
 CWindowShot::CWindowShot(MainFrm& form) : m_form(form) {
   QCoreApplication::processEvents();
+  QEvent paintNow(QEvent::UpdateRequest);
+  QCoreApplication::sendEvent(&form, &paintNow);
   m_image = form.screen()->grabWindow(form.winId()).toImage();
 }
 

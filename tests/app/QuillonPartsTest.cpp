@@ -21,6 +21,7 @@ struct FirmwareCase {
   const char* found;
   std::optional<const char*> version;  // of the file found
 };
+void PrintTo(const FirmwareCase& c, std::ostream* os) { *os << c.name; }
 
 class FirmwareFile : public ::testing::TestWithParam<FirmwareCase> {};
 
@@ -79,6 +80,7 @@ struct BoxCase {
   QMessageBox::StandardButtons buttons;
   QMessageBox::StandardButton defaultButton;
 };
+void PrintTo(const BoxCase& c, std::ostream* os) { *os << c.name; }
 
 class QtMessagePresenter : public ::testing::TestWithParam<BoxCase> {};
 

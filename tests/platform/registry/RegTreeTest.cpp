@@ -84,6 +84,7 @@ struct DamageRow {
   std::string text;  // after the header line
   int line;
 };
+void PrintTo(const DamageRow& r, std::ostream* os) { *os << r.name; }
 class RegTreeDamage : public ::testing::TestWithParam<DamageRow> {};
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <optional>
 #include <filesystem>
 
 #include "platform/registry/Registry.h"
@@ -24,26 +23,14 @@ void WriteText(const std::string& path, const std::string& text) {
   testsupport::WriteFileBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
-// Sets or clears an environment variable for the scope.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value)
-      setenv(name, value, 1);
-    else
-      unsetenv(name);
+// Sets (null: clears) an environment variable for the scope.
+struct ScopedEnv {
+  ScopedEnv(const char* name, const char* value) : name(name), old(std::getenv(name) ? std::getenv(name) : "\x01") {
+    value ? setenv(name, value, 1) : unsetenv(name);
   }
-  ~ScopedEnv() {
-    if (old_)
-      setenv(name_, old_->c_str(), 1);
-    else
-      unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
+  ~ScopedEnv() { old == "\x01" ? unsetenv(name) : setenv(name, old.c_str(), 1); }
+  const char* name;
+  std::string old;
 };
 
 }  // namespace
@@ -87,11 +74,10 @@ TEST(Registry, DamagedFileIsReportedAndLeftUntouched) {
   const std::string damaged = "#cantrel-registry 1\n[CLSID]\n\"a\"=dword:1\n\"b\"=string:\"unterminated\n";
   WriteText(dir.File("registry"), damaged);
   Registry r(dir.File("registry"));
-  try {
+  try {  // which line: the parser's test
     r.Load();
     ADD_FAILURE() << "damaged file loaded";
   } catch (const RegistryError& e) {
-    EXPECT_NE(std::string(e.what()).find("line 4"), std::string::npos) << e.what();
     EXPECT_NE(std::string(e.what()).find(dir.File("registry")), std::string::npos) << e.what();
   }
   bool edited = false;

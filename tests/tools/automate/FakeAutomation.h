@@ -4,12 +4,13 @@
 // interface.
 #pragma once
 
-#include <atomic>
 #include <string>
 #include <vector>
 
 #include "platform/com/CConnectionPoint.h"
+#include "platform/com/ComObject.h"
 #include "platform/com/ComPtr.h"
+#include "platform/com/Enumerator.h"
 #include "platform/com/TypeLib.h"
 #include "platform/com/Variant.h"
 
@@ -22,71 +23,31 @@ inline constexpr GUID kFakeLib = {0xFA4E0001, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x4
 inline constexpr GUID kFakeEvents = {0xFA4E0002, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 inline constexpr GUID kFakeClass = {0xFA4E0003, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
-class FakeEnum : public IEnumVARIANT {
- public:
-  explicit FakeEnum(std::vector<CVariant> items) : m_items(std::move(items)) {}
-  HRESULT QueryInterface(REFIID riid, void** ppv) override {
-    if (riid == IID_IUnknown || riid == IID_IEnumVARIANT) {
-      *ppv = static_cast<IEnumVARIANT*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++m_cRef; }
-  ULONG Release() override {
-    ULONG n = --m_cRef;
-    if (!n) delete this;
-    return n;
-  }
-  HRESULT Next(ULONG celt, VARIANT* rgVar, ULONG* fetched) override {
-    ULONG n = 0;
-    for (; n < celt && m_pos < m_items.size(); ++n) VariantCopy(&rgVar[n], &m_items[m_pos++]);
-    if (fetched) *fetched = n;
-    return n == celt ? S_OK : S_FALSE;
-  }
-  HRESULT Skip(ULONG celt) override { return m_pos += celt, S_OK; }
-  HRESULT Reset() override { return m_pos = 0, S_OK; }
-  HRESULT Clone(IEnumVARIANT**) override { return E_NOTIMPL; }
-
- private:
-  virtual ~FakeEnum() = default;
-  std::vector<CVariant> m_items;
-  size_t m_pos = 0;
-  std::atomic<ULONG> m_cRef{1};
+// The enumerator's items, copied out one by one.
+struct VariantItems {
+  std::vector<CVariant> items;
+  size_t Count() const { return items.size(); }
+  void CopyAt(size_t i, VARIANT& out) const { VariantCopy(&out, &items[i]); }
 };
 
-class FakeObject : public IDispatch, public IProvideClassInfo, public IConnectionPointContainer {
+class FakeObject final
+    : public ComObject<FakeObject, IDispatch, IProvideClassInfo, IConnectionPointContainer> {
  public:
   // Members: Echo(x) returns x (by-reference dereferenced); Value (get/put);
   // Fail() fails with E_FAIL; Self returns this object; Nothing returns a null
   // object; Items returns this collection; Rename(byref s)
   // writes through its reference; Raise(n) raises Tick(n).
   enum Member : DISPID { kEcho = 1, kValue, kFail, kSelf, kNothing, kItems, kRename, kRaise };
-  static ComPtr<FakeObject> Make() { return ComPtr<FakeObject>::Attach(new FakeObject()); }
+  static ComPtr<FakeObject> Make() { return ::Make<FakeObject>(); }
   void Raise(LONG n) { m_point.Fire(1, {CVariant::Long(n)}); }
   size_t Sinks() const { return m_point.Sinks().size(); }
-  ULONG References() const { return m_cRef; }
+  ULONG References() const { return RefCount(); }
 
   std::vector<RecordedCall> m_calls;
   CVariant m_value;
   std::vector<CVariant> m_items;
   bool m_bItemsFail = false;
 
-  HRESULT QueryInterface(REFIID riid, void** ppv) override {
-    *ppv = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDispatch) *ppv = static_cast<IDispatch*>(this);
-    if (riid == IID_IProvideClassInfo) *ppv = static_cast<IProvideClassInfo*>(this);
-    if (riid == IID_IConnectionPointContainer) *ppv = static_cast<IConnectionPointContainer*>(this);
-    return *ppv ? (AddRef(), S_OK) : E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++m_cRef; }
-  ULONG Release() override {
-    ULONG n = --m_cRef;
-    if (!n) delete this;
-    return n;
-  }
   HRESULT GetTypeInfoCount(UINT* p) override { return *p = 0, S_OK; }
   HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* ids) override {
@@ -99,7 +60,8 @@ class FakeObject : public IDispatch, public IProvideClassInfo, public IConnectio
   HRESULT Invoke(DISPID id, REFIID, LCID, WORD wFlags, DISPPARAMS* p, VARIANT* result, EXCEPINFO*, UINT*) override {
     if (id == DISPID_NEWENUM) {
       if (m_bItemsFail) return E_FAIL;
-      if (result) result->vt = VT_UNKNOWN, result->punkVal = new FakeEnum(m_items);
+      if (result) result->vt = VT_UNKNOWN,
+                   result->punkVal = ::Make<Enumerator<IEnumVARIANT, VARIANT, VariantItems>>(VariantItems{m_items}).Detach();
       return S_OK;
     }
     RecordedCall& call = m_calls.emplace_back(RecordedCall{wFlags, {}});
@@ -148,8 +110,5 @@ class FakeObject : public IDispatch, public IProvideClassInfo, public IConnectio
   }
 
  private:
-  FakeObject() = default;
-  virtual ~FakeObject() = default;
-  std::atomic<ULONG> m_cRef{1};
   CConnectionPoint m_point{this, kFakeEvents};
 };
