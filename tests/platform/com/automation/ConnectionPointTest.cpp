@@ -5,26 +5,18 @@
 #include <vector>
 
 #include "platform/com/CConnectionPoint.h"
+#include "platform/com/ComObject.h"
 
 namespace {
 
 constexpr IID kEvents = {0xAAAA0001, 0x1, 0x2, {1, 2, 3, 4, 5, 6, 7, 8}};
 
 // Counts what it receives; optionally unadvises itself from inside the call.
-class Sink : public IDispatch {
+class Sink final : public ComObject<Sink, IDispatch> {
  public:
   explicit Sink(bool answersEvents = true) : answersEvents_(answersEvents) {}
-  HRESULT QueryInterface(REFIID riid, void** ppv) override {
-    *ppv = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || (answersEvents_ && riid == kEvents)) {
-      *ppv = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++refs; }
-  ULONG Release() override { return --refs; }
+  void FinalRelease() {}  // lives on the test's stack
+  void* FindInterface(REFIID riid) { return answersEvents_ && riid == kEvents ? static_cast<IDispatch*>(this) : nullptr; }
   HRESULT GetTypeInfoCount(UINT* p) override { return *p = 0, S_OK; }
   HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
@@ -38,7 +30,6 @@ class Sink : public IDispatch {
     return E_FAIL;  // failures of sinks are ignored
   }
 
-  std::atomic<ULONG> refs{1};
   std::atomic<int> calls{0};
   DISPID lastId = 0;
   WORD lastFlags = 0;
@@ -51,10 +42,8 @@ class Sink : public IDispatch {
 };
 
 // The container that owns the connection point and lends it its count.
-struct Container : IConnectionPointContainer {
-  HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-  ULONG AddRef() override { return 2; }
-  ULONG Release() override { return 1; }
+struct Container final : ComObject<Container, IConnectionPointContainer> {
+  void FinalRelease() {}  // lives on the test's stack
   HRESULT EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
   HRESULT FindConnectionPoint(REFIID, IConnectionPoint**) override { return E_NOTIMPL; }
   CConnectionPoint point{this, kEvents};
@@ -67,7 +56,7 @@ TEST(ConnectionPoint, AdviseFireUnadviseWithTwoSinks) {
   ASSERT_EQ(c.point.Advise(&a, &ca), S_OK);
   ASSERT_EQ(c.point.Advise(&b, &cb), S_OK);
   EXPECT_NE(ca, cb);
-  EXPECT_EQ(a.refs, 2u);  // held by one count
+  EXPECT_EQ(a.RefCount(), 2u);  // held by one count
   c.point.Fire(1, {CVariant::Long(10), CVariant::Long(20)});
   EXPECT_EQ(b.calls, 1);
   EXPECT_EQ(a.lastId, 1);
@@ -75,7 +64,7 @@ TEST(ConnectionPoint, AdviseFireUnadviseWithTwoSinks) {
   EXPECT_EQ(a.args, (std::vector<LONG>{10, 20}));
 
   ASSERT_EQ(c.point.Unadvise(ca), S_OK);
-  EXPECT_EQ(a.refs, 1u);
+  EXPECT_EQ(a.RefCount(), 1u);
   EXPECT_EQ(c.point.Unadvise(ca), CONNECT_E_NOCONNECTION);
   c.point.Fire(2, {});
   EXPECT_EQ(a.calls, 1);
@@ -86,7 +75,7 @@ TEST(ConnectionPoint, AdviseFireUnadviseWithTwoSinks) {
   EXPECT_NE(again, ca);
   EXPECT_NE(again, cb);
   c.point.UnadviseAll();
-  EXPECT_EQ(a.refs, 1u);
+  EXPECT_EQ(a.RefCount(), 1u);
   EXPECT_EQ(c.point.Unadvise(cb), CONNECT_E_NOCONNECTION);
   EXPECT_EQ(c.point.Advise(nullptr, &again), E_POINTER);
 }
@@ -99,7 +88,7 @@ TEST(ConnectionPoint, SinkMayUnadviseWhileBeingCalled) {
   c.point.Fire(3, {});  // must not deadlock on the sink list
   EXPECT_EQ(a.calls, 1);
   EXPECT_TRUE(c.point.Sinks().empty());
-  EXPECT_EQ(a.refs, 1u);
+  EXPECT_EQ(a.RefCount(), 1u);
 }
 
 TEST(ConnectionPoint, ConcurrentAdviseUnadviseAndFire) {
@@ -119,7 +108,7 @@ TEST(ConnectionPoint, ConcurrentAdviseUnadviseAndFire) {
   }
   stop = true;
   firer.join();
-  for (auto& s : churn) EXPECT_EQ(s.refs, 1u);
+  for (auto& s : churn) EXPECT_EQ(s.RefCount(), 1u);
   c.point.UnadviseAll();
 }
 

@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/com/ComObject.h"
 #include "platform/com/DispatchTable.h"
 
 namespace {
@@ -10,11 +11,9 @@ namespace {
 constexpr IID kIid = {0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55}};
 
 // An object on the test's stack, called through the table only.
-class Target : public IDispatch {
+class Target final : public ComObject<Target, IDispatch> {
  public:
-  HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-  ULONG AddRef() override { return 2; }
-  ULONG Release() override { return 1; }
+  void FinalRelease() {}  // lives on the test's stack
   HRESULT GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
   HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }

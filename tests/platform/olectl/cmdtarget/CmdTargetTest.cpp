@@ -26,15 +26,12 @@ struct ITestExtra : IUnknown {
 // The reference that DropHolder gives up, as an event handler of a host might.
 ComPtr<IDispatch> g_holder;
 
-class CThing : public CCmdTarget, public ITestExtra {
+class CThing : public ComExtend<CCmdTarget, ITestExtra> {
  public:
   static ComPtr<CThing> Create() {
     AFX_MANAGE_STATE(TestModule());
     return ComPtr<CThing>::Attach(new CThing());
   }
-  HRESULT QueryInterface(REFIID riid, void** ppv) override { return CCmdTarget::QueryInterface(riid, ppv); }
-  ULONG AddRef() override { return CCmdTarget::AddRef(); }
-  ULONG Release() override { return CCmdTarget::Release(); }
 
   bool InOwnModule() const { return AfxGetModuleState() == GetModuleState(); }
   // Gives up the host's last reference, then goes on using the object.
