@@ -152,21 +152,5 @@ const BadCase kBadCases[] = {
 INSTANTIATE_TEST_SUITE_P(Files, WavLyingSizes, ::testing::ValuesIn(kBadCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(WavReader, ReopenStartsAfresh) {
-  testsupport::TempDir dir;
-  std::string good = dir.File("good.wav"), bad = dir.File("bad.wav");
-  Bytes audio = testsupport::MakeWav(good, 2352);
-  testsupport::WriteFileBytes(bad, FmtThen({}));
-  CWavReader reader;
-  ASSERT_TRUE(reader.Open(Utf8ToUtf16(bad)));
-  EXPECT_EQ(reader.LastError(), CWavReader::Error::NoData);
-  ASSERT_TRUE(reader.Open(Utf8ToUtf16(good)));
-  EXPECT_EQ(reader.LastError(), CWavReader::Error::None);
-  Bytes block(kBlock);
-  ASSERT_TRUE(reader.NextBlock(block.data()));
-  EXPECT_EQ(block, audio);
-  EXPECT_FALSE(reader.NextBlock(block.data()));
-  EXPECT_TRUE(reader.Complete());
-}
 
 }  // namespace
