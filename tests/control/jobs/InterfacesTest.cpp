@@ -49,6 +49,7 @@ struct Row {
   std::function<ComPtr<IUnknown>(World&)> make;
   std::vector<IID> answers;
   IID refused;
+  friend void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
 };
 
 class Interfaces : public testing::TestWithParam<Row> {};

@@ -33,6 +33,7 @@ struct HeaderCase {
   const char* name;
   Bytes file;
   SHORT expected;
+  friend void PrintTo(const HeaderCase& row, std::ostream* os) { *os << row.name; }
 };
 
 // The add-time check, and the same verdict from the burn's reader on the

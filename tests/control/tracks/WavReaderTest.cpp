@@ -77,6 +77,7 @@ Bytes FmtThen(std::initializer_list<Bytes> parts) {
 struct SearchCase {
   const char* name;
   Bytes file;
+  friend void PrintTo(const SearchCase& row, std::ostream* os) { *os << row.name; }
 };
 
 class WavDataSearch : public ::testing::TestWithParam<SearchCase> {};
@@ -122,6 +123,7 @@ struct BadCase {
   DWORD announced;
   size_t delivered;
   CWavReader::Error error;
+  friend void PrintTo(const BadCase& row, std::ostream* os) { *os << row.name; }
 };
 
 class WavLyingSizes : public ::testing::TestWithParam<BadCase> {};
