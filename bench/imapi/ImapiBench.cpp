@@ -1,7 +1,8 @@
 // Stages and records a 74-minute audio disc (330000 blocks) on a virtual
-// recorder in a temporary folder, then copies the same bytes with a plain
-// read/write loop on the same disk, and prints throughput and peak memory
-// of both.
+// recorder in a temporary folder, verifies it (reads it back through the
+// service and compares every sample), then copies the same bytes with a
+// plain read/write loop on the same disk, and prints throughput and peak
+// memory of both. Verifying should be no slower than recording.
 //
 //   imapi_bench [--blocks N] [--dir DIR]
 
@@ -22,7 +23,10 @@
 
 #include "platform/com/Apartment.h"
 #include "platform/com/ComPtr.h"
+#include "platform/imapi/DiscReadback.h"
 #include "platform/imapi/Imapi.h"
+#include "platform/imapi/verify/CAudioComparer.h"
+#include "platform/imapi/verify/CReadbackDiscSource.h"
 
 extern char** environ;
 
@@ -70,6 +74,23 @@ bool Fail(const char* what, HRESULT hr) {
   return false;
 }
 
+// The bench's one track, block by block as it was staged.
+class CBenchTrack final : public CExpectedTrack {
+ public:
+  explicit CBenchTrack(uint32_t blocks) : m_blocks(blocks), m_block(kBlock) {}
+  uint32_t Blocks() const override { return m_blocks; }
+  bool NextBlock(uint8_t* out) override {
+    FillBlock(m_block, m_next++);
+    std::memcpy(out, m_block.data(), kBlock);
+    return true;
+  }
+
+ private:
+  uint32_t m_blocks;
+  uint32_t m_next = 0;
+  std::vector<BYTE> m_block;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -103,7 +124,7 @@ int main(int argc, char** argv) {
 
     CoInitialize(nullptr);
     const long rssStart = PeakRssKb();
-    Clock::time_point t0, t1, t2;
+    Clock::time_point t0, t1, t2, t3;
     bool ok = true;
     {
       ComPtr<IDiscMaster> master;
@@ -126,6 +147,21 @@ int main(int argc, char** argv) {
       if (ok && FAILED(hr = master->RecordDisc(0, 0))) ok = Fail("RecordDisc", hr);
       t2 = Clock::now();
       if (master) master->Close();
+      ComPtr<IDiscAudioReadback> reader;
+      if (ok && (FAILED(hr = CoCreateInstance(CLSID_DiscAudioReadback, nullptr, CLSCTX_ALL, IID_IDiscAudioReadback,
+                                             reader.ReleaseAndGetVoidAddress())) ||
+                 FAILED(hr = reader->OpenRecorder(0))))
+        ok = Fail("opening the disc for reading back", hr);
+      if (ok) {
+        CReadbackDiscSource disc(reader);
+        CBenchTrack track(blocks);
+        DiscVerdict verdict;
+        if (CAudioComparer(disc).Compare({&track}, &verdict) != CAudioComparer::Outcome::Compared ||
+            !verdict.Identical())
+          ok = Fail("verifying", disc.LastError());
+        reader->Close();
+      }
+      t3 = Clock::now();
     }
     CoUninitialize();
     if (!ok) break;
@@ -164,6 +200,8 @@ int main(int argc, char** argv) {
     std::printf("%-34s %8.2f s %9.1f MB/s\n", "service: record (stash to image)", Seconds(t1, t2),
                 mb / Seconds(t1, t2));
     std::printf("%-34s %8.2f s %9.1f MB/s\n", "service: stage + record", Seconds(t0, t2), mb / Seconds(t0, t2));
+    std::printf("%-34s %8.2f s %9.1f MB/s\n", "verify (read back + compare)", Seconds(t2, t3),
+                mb / Seconds(t2, t3));
     std::printf("%-34s %8.2f s %9.1f MB/s\n", "plain: write the same bytes", Seconds(w0, w1), mb / Seconds(w0, w1));
     std::printf("%-34s %8.2f s %9.1f MB/s\n", "plain: copy (1 MiB read/write)", Seconds(c0, c1), mb / Seconds(c0, c1));
     std::printf("%-34s %8.2f s %9.1f MB/s\n", "plain: write + copy", Seconds(w0, c1) - Seconds(w1, c0),

@@ -33,7 +33,8 @@ SHORT CCantrelJobs::StagingErrorNumber(HRESULT hrStatus) {
 }
 
 SHORT CCantrelJobs::StageTracks(CDiscMaster& master, const std::vector<std::u16string>& vecTracks) {
-  std::unique_ptr<BYTE[]> pBlock(new BYTE[CWavReader::kBlockSize]);
+  // Large pieces: the service writes each one with a single system call.
+  std::unique_ptr<BYTE[]> pBlocks(new BYTE[kStageBlocks * CWavReader::kBlockSize]);
   for (const std::u16string& strPath : vecTracks) {
     CWavReader reader;
     // A file that vanished or lost its audio since it was added must not
@@ -42,8 +43,8 @@ SHORT CCantrelJobs::StageTracks(CDiscMaster& master, const std::vector<std::u16s
     HRESULT hr = master.CreateAudioTrack(static_cast<LONG>(reader.BlockCount()));
     if (hr != S_OK) return StagingErrorNumber(hr);
     SHORT nError = 0;
-    while (nError == 0 && reader.NextBlock(pBlock.get())) {
-      hr = master.AddAudioTrackBlocks(pBlock.get(), static_cast<LONG>(CWavReader::kBlockSize));
+    for (DWORD nBlocks; nError == 0 && (nBlocks = reader.NextBlocks(pBlocks.get(), kStageBlocks)) > 0;) {
+      hr = master.AddAudioTrackBlocks(pBlocks.get(), static_cast<LONG>(nBlocks * CWavReader::kBlockSize));
       if (hr != S_OK) nError = StagingErrorNumber(hr);
     }
     if (nError == 0 && !reader.Complete()) nError = CANTREL_ERR_TRACKFILE;

@@ -20,6 +20,9 @@ class CCantrelJobs {
   static UINT EraseThread(LPVOID pParam);
   static UINT EjectThread(LPVOID pParam);
 
+  // Blocks handed to the service per call when staging (about 300 KB).
+  static constexpr DWORD kStageBlocks = 128;
+
   // The error number for a staging result other than S_OK.
   static SHORT StagingErrorNumber(HRESULT hrStatus);
 

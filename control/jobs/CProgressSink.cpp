@@ -21,6 +21,10 @@ HRESULT CProgressSink::NotifyPnPActivity() { return E_NOTIMPL; }
 HRESULT CProgressSink::NotifyAddProgress(LONG, LONG) { return E_NOTIMPL; }
 
 HRESULT CProgressSink::NotifyBlockProgress(LONG nCompleted, LONG nTotal) {
+  const auto now = std::chrono::steady_clock::now();
+  if (m_bBlocksPosted && nCompleted < nTotal && now - m_lastBlocksPost < kBlockInterval) return E_NOTIMPL;
+  m_bBlocksPosted = true;
+  m_lastBlocksPost = now;
   if (m_hWndCtrl) PostMessageW(m_hWndCtrl, WM_JOB_PROGRESS, JobWParam(nCompleted), JobLParam(nTotal));
   return E_NOTIMPL;
 }

@@ -2,8 +2,12 @@
 // disc-mastering service. Block, track and closing-disc notifications are
 // posted to the control's window, which raises Progress, TrackProgress and
 // ClosingDisc on the control's thread, in the order the service reported
-// them. Every notification answers E_NOTIMPL; the sink never asks to cancel.
+// them. Block progress is posted at most once per kBlockInterval, the last
+// one always: a recorder faster than a drive would flood the window. Every
+// notification answers E_NOTIMPL; the sink never asks to cancel.
 #pragma once
+
+#include <chrono>
 
 #include "platform/com/ComObject.h"
 #include "platform/imapi/Imapi.h"
@@ -11,6 +15,8 @@
 
 class CProgressSink final : public ComObject<CProgressSink, IDiscMasterProgressEvents> {
  public:
+  static constexpr std::chrono::milliseconds kBlockInterval{50};
+
   // hWndCtrl null: notifications raise nothing.
   static ComPtr<CProgressSink> Create(HWND hWndCtrl);
   HRESULT QueryCancel(boolean* pbCancel) override;
@@ -31,4 +37,7 @@ class CProgressSink final : public ComObject<CProgressSink, IDiscMasterProgressE
   explicit CProgressSink(HWND hWndCtrl);
   ~CProgressSink() override;
   HWND m_hWndCtrl;
+  // Only the job's thread notifies.
+  bool m_bBlocksPosted = false;
+  std::chrono::steady_clock::time_point m_lastBlocksPost;
 };

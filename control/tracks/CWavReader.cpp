@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/base/FdIo.h"
@@ -63,17 +64,23 @@ bool CWavReader::FindData() {
   }
 }
 
-bool CWavReader::NextBlock(BYTE* pbBlock) {
-  if (!m_fd.Valid() || m_eError != Error::None || m_dwDelivered >= m_dwBlockCount) return false;
-  std::memset(pbBlock, 0, kBlockSize);
-  uint64_t qwLeft = static_cast<uint64_t>(m_dwDataSize) - static_cast<uint64_t>(m_dwDelivered) * kBlockSize;
-  size_t nWant = qwLeft < kBlockSize ? static_cast<size_t>(qwLeft) : kBlockSize;
-  ssize_t n = ReadFull(m_fd.Get(), pbBlock, nWant);
+bool CWavReader::NextBlock(BYTE* pbBlock) { return NextBlocks(pbBlock, 1) == 1; }
+
+DWORD CWavReader::NextBlocks(BYTE* pbBlocks, DWORD nMaxBlocks) {
+  if (!m_fd.Valid() || m_eError != Error::None || m_dwDelivered >= m_dwBlockCount) return 0;
+  const DWORD nBlocks = std::min(nMaxBlocks, m_dwBlockCount - m_dwDelivered);
+  if (nBlocks == 0) return 0;
+  const size_t nSpace = static_cast<size_t>(nBlocks) * kBlockSize;
+  const uint64_t qwLeft = static_cast<uint64_t>(m_dwDataSize) - static_cast<uint64_t>(m_dwDelivered) * kBlockSize;
+  const size_t nWant = qwLeft < nSpace ? static_cast<size_t>(qwLeft) : nSpace;
+  const ssize_t n = ReadFull(m_fd.Get(), pbBlocks, nWant);
   if (n < 0 || static_cast<size_t>(n) != nWant) {
     m_eError = n < 0 ? Error::ReadError : Error::ShortRead;
     Close();
-    return false;
+    return 0;
   }
-  if (++m_dwDelivered == m_dwBlockCount) Close();
-  return true;
+  std::memset(pbBlocks + nWant, 0, nSpace - nWant);  // the last block's padding
+  m_dwDelivered += nBlocks;
+  if (m_dwDelivered == m_dwBlockCount) Close();
+  return nBlocks;
 }

@@ -44,6 +44,10 @@ class CWavReader {
   // much audio as is left. False after the last block, and at the first read
   // that delivers less than asked (the track ends there).
   bool NextBlock(BYTE* pbBlock);
+  // The same for up to nMaxBlocks blocks at once, in one read: the number of
+  // blocks filled, 0 where NextBlock would be false. A read that falls short
+  // fills none of them.
+  DWORD NextBlocks(BYTE* pbBlocks, DWORD nMaxBlocks);
 
   // True once every announced block was delivered and nothing went wrong.
   bool Complete() const { return m_eError == Error::None && m_dwDelivered == m_dwBlockCount; }

@@ -1,5 +1,6 @@
 #include "platform/olectl/COleControlSite.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -7,6 +8,8 @@
 #include <QImage>
 #include <QPainter>
 #include <QThread>
+#include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 
@@ -307,9 +310,9 @@ bool COleControlSite::PumpMessagesUntil(const std::function<bool()>& done, int t
   QElapsedTimer timer;
   timer.start();
   while (!done()) {
-    if (timer.elapsed() >= timeoutMs) return done();
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    if (!done()) QThread::msleep(1);
+    const qint64 left = timeoutMs - timer.elapsed();
+    if (left <= 0) return done();
+    WaitForEvents(static_cast<int>(std::min<qint64>(left, kRecheckMs)));
   }
   return true;
 }
@@ -318,8 +321,19 @@ void COleControlSite::PumpMessagesFor(int msecs) {
   EnsureApplication();
   QElapsedTimer timer;
   timer.start();
-  while (timer.elapsed() < msecs) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  for (qint64 left = msecs; left > 0; left = msecs - timer.elapsed()) WaitForEvents(static_cast<int>(left));
+}
+
+void COleControlSite::WaitForEvents(int msecs) {
+  if (!QAbstractEventDispatcher::instance()) {
+    // A thread that Qt did not start has no loop to sleep in.
+    QCoreApplication::processEvents();
     QThread::msleep(1);
+    return;
   }
+  // Sleeps until a message is posted or the timer ends the wait.
+  QTimer wake;
+  wake.setSingleShot(true);
+  wake.start(msecs);
+  QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }

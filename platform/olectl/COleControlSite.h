@@ -88,5 +88,10 @@ class PX_EXPORT COleControlSite {
   struct Impl;
 
  private:
+  // How often a wait looks at a condition that no posted message announces.
+  static constexpr int kRecheckMs = 10;
+  // Handles what arrives, sleeping until the first message or msecs.
+  static void WaitForEvents(int msecs);
+
   std::unique_ptr<Impl> m_pImpl;
 };

@@ -1,7 +1,8 @@
 // The command line of the cantrel tool:
 //
 //   cantrel drives
-//   cantrel burn [--drive N] [--simulate] [--no-eject] FILE.wav...
+//   cantrel burn [--drive N] [--simulate] [--verify] [--no-eject] FILE.wav...
+//   cantrel verify [--drive N] FILE.wav...
 //   cantrel erase [--full] [--drive N]
 //   cantrel eject [--drive N]
 //
@@ -12,13 +13,14 @@
 #include <vector>
 
 struct CantrelOptions {
-  enum class Command { None, Drives, Burn, Erase, Eject };
+  enum class Command { None, Drives, Burn, Verify, Erase, Eject };
   Command command = Command::None;
   bool bHelp = false;
   bool bDriveGiven = false;
   int nDrive = 0;
   bool bSimulate = false;
   bool bNoEject = false;
+  bool bVerify = false;
   bool bFullErase = false;
   std::vector<std::string> files;
 };

@@ -3,7 +3,7 @@
 //
 // Exit status: 0 done, 1 failed (the control cannot be created, a file was
 // refused, no recorder), 2 wrong usage, 3 the control reported an error
-// (ErrorEvent), 4 the recorder is busy.
+// (ErrorEvent), 4 the recorder is busy, 5 the disc differs from its files.
 
 #include <unistd.h>
 
@@ -17,11 +17,14 @@
 
 #include "control/interface/CantrelIds.h"
 #include "control/tracks/CWavFile.h"
+#include "platform/Version.h"
+#include "platform/com/Apartment.h"
 #include "platform/com/Utf.h"
 #include "tools/automate/ValueText.h"
 #include "tools/cantrel/CBurnProgress.h"
 #include "tools/cantrel/CCantrelCommandLine.h"
 #include "tools/cantrel/CCantrelHost.h"
+#include "tools/cantrel/CDiscVerifier.h"
 #include "tools/cantrel/CErrorTexts.h"
 
 namespace {
@@ -31,6 +34,7 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitErrorEvent = 3;
 constexpr int kExitBusy = 4;
+constexpr int kExitDiffers = 5;
 
 // A burn goes quiet only while its tracks are staged or the disc is closed;
 // this long without any event means the control stopped answering.
@@ -158,6 +162,30 @@ int RunDrives(const CantrelOptions& options) {
   return kExitDone;
 }
 
+// Reads the disc back and compares it; ejects it afterwards when asked to.
+int Verify(const CantrelOptions& options, bool bEject) {
+  CDiscVerifier verifier;
+  std::string why;
+  if (!verifier.OpenFiles(options.files, &why)) return Fail(why);
+  CDiscVerifier::Result result = verifier.Open(options.nDrive, &why);
+  if (result == CDiscVerifier::Result::Busy) return Fail(why, kExitBusy);
+  if (result == CDiscVerifier::Result::NoSuchRecorder) return Fail(why, kExitUsage);
+  if (result == CDiscVerifier::Result::Failed) return Fail(why);
+  result = verifier.Compare(::isatty(STDOUT_FILENO) != 0, &why);
+  if (bEject) {
+    if (HRESULT hr = verifier.Eject(); FAILED(hr)) std::fprintf(stderr, "cantrel: cannot eject (%s)\n", FormatHresult(hr).c_str());
+  }
+  if (result == CDiscVerifier::Result::Failed) return Fail(why);
+  return result == CDiscVerifier::Result::Identical ? kExitDone : kExitDiffers;
+}
+
+int RunVerify(const CantrelOptions& options) {
+  const bool bApartment = SUCCEEDED(CoInitialize(nullptr));
+  const int status = Verify(options, false);
+  if (bApartment) CoUninitialize();
+  return status;
+}
+
 int RunBurn(const CantrelOptions& options) {
   CCantrelHost host;
   Outcome outcome(::isatty(STDOUT_FILENO) != 0);
@@ -195,7 +223,8 @@ int RunBurn(const CantrelOptions& options) {
 
   CVariant result;
   HRESULT hr = host.Call(DISPID_CANTREL_BURN, DISPATCH_METHOD,
-                         {CVariant::Bool(options.bSimulate), CVariant::Bool(!options.bNoEject), CVariant::Bool(false)},
+                         {CVariant::Bool(options.bSimulate), CVariant::Bool(!options.bNoEject && !options.bVerify),
+                          CVariant::Bool(false)},
                          &result);
   if (FAILED(hr)) return Fail("Burn failed (" + FormatHresult(hr) + ")");
   if (LongArg({result}, 0) == 0) return Fail("the recorder is busy", kExitBusy);
@@ -217,7 +246,11 @@ int RunBurn(const CantrelOptions& options) {
   std::printf("%s complete: %zu track%s in %s.\n", options.bSimulate ? "Simulated burn" : "Burn",
               options.files.size(), options.files.size() == 1 ? "" : "s",
               CBurnProgress::FormatElapsed(SecondsSince(outcome.start)).c_str());
-  return kExitDone;
+  if (!options.bVerify) return kExitDone;
+  std::fflush(stdout);
+  // The control lets go of the recorder before the disc is read back.
+  host.CloseAndWait(kEjectWaitMs);
+  return Verify(options, !options.bNoEject);
 }
 
 int RunErase(const CantrelOptions& options) {
@@ -260,6 +293,10 @@ int RunEject(const CantrelOptions& options) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 1 && args[0] == "--version") {
+    std::printf("cantrel %s\n", CANTREL_VERSION);
+    return kExitDone;
+  }
   CantrelOptions options;
   std::string error;
   if (!CCantrelCommandLine::Parse(args, &options, &error)) {
@@ -275,6 +312,8 @@ int main(int argc, char** argv) {
       return RunDrives(options);
     case CantrelOptions::Command::Burn:
       return RunBurn(options);
+    case CantrelOptions::Command::Verify:
+      return RunVerify(options);
     case CantrelOptions::Command::Erase:
       return RunErase(options);
     case CantrelOptions::Command::Eject:

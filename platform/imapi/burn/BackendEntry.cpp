@@ -8,6 +8,9 @@
 #include "platform/imapi/burn/BurnDriveBackend.h"
 #include "platform/imapi/burn/BurnEngine.h"
 #include "platform/imapi/burn/LibBurnAdapter.h"
+#ifdef CANTREL_HAVE_PARANOIA
+#include "platform/imapi/burn/ParanoiaReader.h"
+#endif
 
 namespace {
 
@@ -48,7 +51,11 @@ std::shared_ptr<imapi_burn::BurnEngine> SharedEngine() {
 
 extern "C" PX_EXPORT imapi_backend::DriveBackend* CreateDriveBackend() {
   try {
-    return new imapi_burn::BurnDriveBackend(SharedEngine());
+    imapi_burn::AudioDiscReaderFactory readers;
+#ifdef CANTREL_HAVE_PARANOIA
+    readers = [] { return std::make_unique<imapi_burn::ParanoiaReader>(); };
+#endif
+    return new imapi_burn::BurnDriveBackend(SharedEngine(), std::move(readers));
   } catch (...) {
     return nullptr;
   }

@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "platform/imapi/Imapi.h"
+
 namespace imapi_burn {
 
 namespace {
@@ -19,8 +21,8 @@ HRESULT Guarded(F&& f) {
 
 }  // namespace
 
-BurnDriveBackend::BurnDriveBackend(std::shared_ptr<BurnEngine> engine)
-    : engine_(std::move(engine)), owner_(engine_->AddOwner()) {}
+BurnDriveBackend::BurnDriveBackend(std::shared_ptr<BurnEngine> engine, AudioDiscReaderFactory readers)
+    : engine_(std::move(engine)), owner_(engine_->AddOwner()), makeReader_(std::move(readers)) {}
 
 BurnDriveBackend::~BurnDriveBackend() {
   try {
@@ -61,6 +63,30 @@ HRESULT BurnDriveBackend::Eject(const std::string& id) {
 HRESULT BurnDriveBackend::Record(const std::string& id, const std::vector<imapi_backend::TrackSpec>& tracks,
                                  bool simulate, bool eject, const imapi_backend::RecordCallbacks& callbacks) {
   return Guarded([&] { return engine_->Record(owner_, id, tracks, simulate, eject, callbacks); });
+}
+
+HRESULT BurnDriveBackend::ReadLayout(const std::string& id, std::vector<imapi_backend::AudioTrackExtent>* tracks) {
+  if (!makeReader_) return E_NOTIMPL;
+  return Guarded([&] {
+    std::lock_guard lock(readersLock_);
+    auto reader = makeReader_();
+    HRESULT hr = reader->Open(id, tracks);
+    if (SUCCEEDED(hr)) readers_[id] = std::move(reader);
+    return hr;
+  });
+}
+
+HRESULT BurnDriveBackend::ReadAudio(const std::string& id, uint32_t firstBlock, uint32_t blocks, uint8_t* out) {
+  return Guarded([&] {
+    std::lock_guard lock(readersLock_);
+    auto it = readers_.find(id);
+    return it == readers_.end() ? IMAPI_E_NOTOPENED : it->second->Read(firstBlock, blocks, out);
+  });
+}
+
+void BurnDriveBackend::EndReading(const std::string& id) {
+  std::lock_guard lock(readersLock_);
+  readers_.erase(id);
 }
 
 }  // namespace imapi_burn

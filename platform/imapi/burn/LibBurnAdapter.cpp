@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -101,13 +102,21 @@ void LibBurnAdapter::Finish() {
 bool LibBurnAdapter::Scan(std::vector<ScannedDrive>* drives) {
   drives->clear();
   if (!initialized_ || !drives_.empty()) return false;
+  // The library looks only behind these nodes; without any, its scan (which
+  // must be asked again until it is over) could find nothing.
+  if (probe_.List().empty()) return true;
   // Grabbing by address leaves that address as the only one scanned.
   burn_drive_clear_whitelist();
   burn_drive_info* infos = nullptr;
   unsigned int count = 0;
   int result = 0;
-  for (int tries = 0; tries < 600 && (result = burn_drive_scan(&infos, &count)) == 0; ++tries)
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  // Short waits first: a scan of a drive or two is over within milliseconds.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  auto wait = std::chrono::microseconds(250);
+  while ((result = burn_drive_scan(&infos, &count)) == 0 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(wait);
+    wait = std::min<std::chrono::microseconds>(wait * 2, std::chrono::milliseconds(50));
+  }
   if (result <= 0) return false;
   for (unsigned int i = 0; i < count; ++i) {
     char address[BURN_DRIVE_ADR_LEN] = {};

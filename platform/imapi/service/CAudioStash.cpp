@@ -58,7 +58,8 @@ HRESULT CAudioStash::EnsureFile() {
   if (m_fd >= 0) return S_OK;
   CleanStale(m_strFolder);
   m_strPath = m_strFolder + "/.stash-" + std::to_string(::getpid()) + "-" + std::to_string(++g_nStash);
-  m_fd = ::open(m_strPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  // Readable as the disc image it may become.
+  m_fd = ::open(m_strPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (m_fd < 0) return IMAPI_E_FILEACCESS;
   return S_OK;
 }
@@ -116,6 +117,13 @@ HRESULT CAudioStash::AddBlocks(const BYTE* pby, LONG cb, uint64_t capacityBlocks
   }
   m_nEnd += static_cast<uint64_t>(cb);
   t.written += static_cast<uint32_t>(blocks);
+  // A recording makes the stash durable before it names an image: the disk
+  // starts on it now, while staging goes on, so that little is left to wait for.
+  if (m_nEnd - m_nFlushed >= kFlushBytes) {
+    (void)::sync_file_range(m_fd, static_cast<off_t>(m_nFlushed), static_cast<off_t>(m_nEnd - m_nFlushed),
+                            SYNC_FILE_RANGE_WRITE);
+    m_nFlushed = m_nEnd;
+  }
   return S_OK;
 }
 

@@ -53,5 +53,7 @@ class CAudioStash {
   int m_fd = -1;
   std::vector<Track> m_tracks;
   bool m_bTrackOpen = false;
-  uint64_t m_nEnd = 0;  // bytes in the file
+  uint64_t m_nEnd = 0;      // bytes in the file
+  uint64_t m_nFlushed = 0;  // bytes handed to the disk so far
+  static constexpr uint64_t kFlushBytes = 8 << 20;
 };

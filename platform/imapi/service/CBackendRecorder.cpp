@@ -10,6 +10,7 @@ CBackendRecorder::CBackendRecorder(std::shared_ptr<imapi_backend::DriveBackend> 
     : m_backend(std::move(backend)), m_info(std::move(info)) {}
 
 CBackendRecorder::~CBackendRecorder() {
+  EndReading();
   if (m_bOpen) IgnoreResult(m_backend->Close(m_info.id), "closing on destruction; nobody to tell");
 }
 
@@ -65,4 +66,18 @@ HRESULT CBackendRecorder::Record(const std::vector<imapi_backend::TrackSpec>& tr
                                  const imapi_backend::RecordCallbacks& callbacks) {
   if (!m_bOpen) return IMAPI_E_NOTOPENED;
   return m_backend->Record(m_info.id, tracks, bSimulate, bEject, callbacks);
+}
+
+HRESULT CBackendRecorder::ReadLayout(std::vector<imapi_backend::AudioTrackExtent>* tracks) {
+  m_bReading = true;
+  return m_backend->ReadLayout(m_info.id, tracks);
+}
+
+HRESULT CBackendRecorder::ReadAudio(uint32_t firstBlock, uint32_t blocks, uint8_t* out) {
+  return m_backend->ReadAudio(m_info.id, firstBlock, blocks, out);
+}
+
+void CBackendRecorder::EndReading() {
+  if (m_bReading) m_backend->EndReading(m_info.id);
+  m_bReading = false;
 }

@@ -32,9 +32,13 @@ class CBackendRecorder : public CRecorderDevice {
   HRESULT Erase(bool bFull) override;
   HRESULT Record(const std::vector<imapi_backend::TrackSpec>& tracks, bool bSimulate, bool bEject,
                  const imapi_backend::RecordCallbacks& callbacks) override;
+  HRESULT ReadLayout(std::vector<imapi_backend::AudioTrackExtent>* tracks) override;
+  HRESULT ReadAudio(uint32_t firstBlock, uint32_t blocks, uint8_t* out) override;
+  void EndReading() override;
 
  private:
   std::shared_ptr<imapi_backend::DriveBackend> m_backend;
   imapi_backend::DriveInfo m_info;
   bool m_bOpen = false;
+  bool m_bReading = false;
 };

@@ -21,3 +21,17 @@ std::string CCueSheet::Text(const std::string& binName, const std::vector<uint32
   }
   return out;
 }
+
+bool CCueSheet::Starts(const std::string& text, std::vector<uint32_t>* starts) {
+  starts->clear();
+  size_t at = 0;
+  while ((at = text.find("INDEX 01 ", at)) != std::string::npos) {
+    unsigned m = 0, s = 0, f = 0;
+    if (std::sscanf(text.c_str() + at + 9, "%u:%u:%u", &m, &s, &f) != 3 || s >= 60 || f >= 75 || m > 99) return false;
+    const uint32_t sector = (m * 60 + s) * 75 + f;
+    if (!starts->empty() && sector <= starts->back()) return false;
+    starts->push_back(sector);
+    at += 9;
+  }
+  return !starts->empty();
+}

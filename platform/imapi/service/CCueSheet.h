@@ -11,6 +11,9 @@ class CCueSheet {
  public:
   // blocks: the length of each track in 2352-byte sectors.
   static std::string Text(const std::string& binName, const std::vector<uint32_t>& blocks);
+  // The sector at which each track's index 1 starts, in order; false when
+  // the text is no cue sheet of ours (no track, or starts not increasing).
+  static bool Starts(const std::string& text, std::vector<uint32_t>* starts);
   // "MM:SS:FF" at 75 frames a second.
   static std::string Msf(uint64_t sector);
 };

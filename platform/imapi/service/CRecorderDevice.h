@@ -39,4 +39,10 @@ class CRecorderDevice {
   // Called with the device open. Returns when the recording has ended.
   virtual HRESULT Record(const std::vector<imapi_backend::TrackSpec>& tracks, bool bSimulate, bool bEject,
                          const imapi_backend::RecordCallbacks& callbacks) = 0;
+  // The audio tracks of the recorded disc in the tray; reading stays ready
+  // for ReadAudio until EndReading. A virtual recorder must be open.
+  virtual HRESULT ReadLayout(std::vector<imapi_backend::AudioTrackExtent>* tracks) = 0;
+  // 2352 bytes for each block, all before the end of the last track.
+  virtual HRESULT ReadAudio(uint32_t firstBlock, uint32_t blocks, uint8_t* out) = 0;
+  virtual void EndReading() = 0;
 };

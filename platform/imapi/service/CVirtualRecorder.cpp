@@ -81,11 +81,28 @@ class CBlockCopier {
   bool m_bKernel = true;
 };
 
+// Whether the tracks are, in order, the whole of one stash file lying in
+// folder: the image is then that same file under a second name.
+bool IsWholeStashIn(const std::vector<imapi_backend::TrackSpec>& tracks, const std::string& folder) {
+  const std::string& path = tracks.front().stashPath;
+  if (path.size() <= folder.size() + 1 || path.compare(0, folder.size() + 1, folder + "/") != 0 ||
+      path.find('/', folder.size() + 1) != std::string::npos)
+    return false;
+  uint64_t end = 0;
+  for (const auto& t : tracks) {
+    if (t.stashPath != path || t.offset != end) return false;
+    end += t.blocks * kBlock;
+  }
+  struct stat st{};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) == end;
+}
+
 }  // namespace
 
 CVirtualRecorder::CVirtualRecorder(VirtualRecorderConfig config) : m_config(std::move(config)) {}
 
 CVirtualRecorder::~CVirtualRecorder() {
+  EndReading();
   if (m_lockFd >= 0) ::close(m_lockFd);
 }
 
@@ -106,6 +123,7 @@ HRESULT CVirtualRecorder::OpenExclusive() {
 
 HRESULT CVirtualRecorder::Close() {
   if (m_lockFd < 0) return IMAPI_E_NOTOPENED;
+  EndReading();
   ::close(m_lockFd);  // drops the lock
   m_lockFd = -1;
   return S_OK;
@@ -211,8 +229,12 @@ HRESULT CVirtualRecorder::Record(const std::vector<imapi_backend::TrackSpec>& tr
 
   const unsigned number = NextImageNumber(folder);
   const std::string tmpBin = folder + "/." + ImageBase(number) + ".bin.tmp-" + std::to_string(::getpid());
-  UniqueFd dst(bSimulate ? -1 : ::open(tmpBin.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
-  if (!bSimulate && dst.Get() < 0) return IMAPI_E_FILEACCESS;
+  // Staged here in full, the audio is already on disk: the unfinished image
+  // is a second name of the stash instead of a copy of it.
+  const bool bLinked =
+      !bSimulate && IsWholeStashIn(tracks, folder) && ::link(tracks.front().stashPath.c_str(), tmpBin.c_str()) == 0;
+  UniqueFd dst(bSimulate || bLinked ? -1 : ::open(tmpBin.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+  if (!bSimulate && !bLinked && dst.Get() < 0) return IMAPI_E_FILEACCESS;
   auto fail = [&](HRESULT hr) {
     if (!bSimulate) ::unlink(tmpBin.c_str());
     return hr;
@@ -224,7 +246,7 @@ HRESULT CVirtualRecorder::Record(const std::vector<imapi_backend::TrackSpec>& tr
   UniqueFd src;
   for (size_t i = 0; i < tracks.size(); ++i) {
     const auto& t = tracks[i];
-    if (t.stashPath != openPath) {
+    if (!bLinked && t.stashPath != openPath) {
       src.Reset(::open(t.stashPath.c_str(), O_RDONLY | O_CLOEXEC));
       if (src.Get() < 0) return fail(IMAPI_E_FILEACCESS);
       openPath = t.stashPath;
@@ -233,7 +255,7 @@ HRESULT CVirtualRecorder::Record(const std::vector<imapi_backend::TrackSpec>& tr
     for (uint64_t b = 0; b < t.blocks;) {
       if (callbacks.queryCancel && callbacks.queryCancel()) return fail(IMAPI_E_USERABORT);
       const uint64_t n = std::min<uint64_t>(chunk, t.blocks - b);
-      if (!copier.Copy(src.Get(), t.offset + b * kBlock, dst.Get(), n * kBlock)) {
+      if (!bLinked && !copier.Copy(src.Get(), t.offset + b * kBlock, dst.Get(), n * kBlock)) {
         return fail(errno == ENOSPC || errno == EDQUOT ? IMAPI_E_CANNOT_WRITE_TO_MEDIA : IMAPI_E_FILEACCESS);
       }
       b += n;
@@ -244,7 +266,9 @@ HRESULT CVirtualRecorder::Record(const std::vector<imapi_backend::TrackSpec>& tr
   }
   if (callbacks.onClosing) callbacks.onClosing(rate ? 2 : 1);
   if (!bSimulate) {
-    if (::fsync(dst.Get()) != 0 || ::close(dst.Release()) != 0) return fail(IMAPI_E_CANNOT_WRITE_TO_MEDIA);
+    if (bLinked) dst.Reset(::open(tmpBin.c_str(), O_RDONLY | O_CLOEXEC));
+    if (dst.Get() < 0 || ::fsync(dst.Get()) != 0 || ::close(dst.Release()) != 0)
+      return fail(IMAPI_E_CANNOT_WRITE_TO_MEDIA);
     std::string base;
     if (HRESULT hr = Publish(tmpBin, number, blocks, &base); FAILED(hr)) return fail(hr);
     CTrayState recorded;
@@ -257,4 +281,51 @@ HRESULT CVirtualRecorder::Record(const std::vector<imapi_backend::TrackSpec>& tr
   }
   if (bEject && !CTrayState::Blank(m_config.media).Write(folder)) return IMAPI_E_GENERIC;
   return S_OK;
+}
+
+HRESULT CVirtualRecorder::ReadLayout(std::vector<imapi_backend::AudioTrackExtent>* tracks) {
+  if (!IsOpen()) return IMAPI_E_NOTOPENED;
+  EndReading();
+  tracks->clear();
+  CTrayState tray = Tray();
+  if (tray.m_bBlank) return IMAPI_E_MEDIUM_INVALIDTYPE;
+  // Neither part of the image may be a FIFO or a device: reading must not wait.
+  const std::string base = m_config.folder + "/" + tray.m_strImage;
+  const std::string cuePath = base + ".cue", binPath = base + ".bin";
+  std::string cue(64 * 1024, '\0');
+  {
+    UniqueFd fd(OpenRegularFile(cuePath.c_str(), cuePath.size()));
+    const ssize_t n = fd.Valid() ? ReadFull(fd.Get(), cue.data(), cue.size()) : -1;
+    if (n < 0) return IMAPI_E_INVALIDIMAGE;
+    cue.resize(static_cast<size_t>(n));
+  }
+  std::vector<uint32_t> starts;
+  if (!CCueSheet::Starts(cue, &starts)) return IMAPI_E_INVALIDIMAGE;
+  UniqueFd bin(OpenRegularFile(binPath.c_str(), binPath.size()));
+  struct stat st{};
+  if (!bin.Valid() || ::fstat(bin.Get(), &st) != 0) return IMAPI_E_INVALIDIMAGE;
+  // A binary cut within a block, or before its last track, is no disc.
+  const auto size = static_cast<uint64_t>(st.st_size);
+  if (size % kBlock != 0 || size / kBlock <= starts.back()) return IMAPI_E_INVALIDIMAGE;
+  for (size_t i = 0; i < starts.size(); ++i) {
+    const uint64_t end = i + 1 < starts.size() ? starts[i + 1] : size / kBlock;
+    tracks->push_back({starts[i], static_cast<uint32_t>(end - starts[i])});
+  }
+  m_readBlocks = size / kBlock;
+  m_readFd = bin.Release();
+  return S_OK;
+}
+
+HRESULT CVirtualRecorder::ReadAudio(uint32_t firstBlock, uint32_t blocks, uint8_t* out) {
+  if (m_readFd < 0) return IMAPI_E_NOTOPENED;
+  if (uint64_t{firstBlock} + blocks > m_readBlocks) return E_INVALIDARG;
+  const size_t n = size_t{blocks} * kBlock;
+  // Shorter: the image shrank while it was read.
+  return ReadFullAt(m_readFd, out, n, firstBlock * kBlock) == static_cast<ssize_t>(n) ? S_OK : IMAPI_E_INVALIDIMAGE;
+}
+
+void CVirtualRecorder::EndReading() {
+  if (m_readFd >= 0) ::close(m_readFd);
+  m_readFd = -1;
+  m_readBlocks = 0;
 }

@@ -36,6 +36,9 @@ class CVirtualRecorder : public CRecorderDevice {
   HRESULT Erase(bool bFull) override;
   HRESULT Record(const std::vector<imapi_backend::TrackSpec>& tracks, bool bSimulate, bool bEject,
                  const imapi_backend::RecordCallbacks& callbacks) override;
+  HRESULT ReadLayout(std::vector<imapi_backend::AudioTrackExtent>* tracks) override;
+  HRESULT ReadAudio(uint32_t firstBlock, uint32_t blocks, uint8_t* out) override;
+  void EndReading() override;
 
   CTrayState Tray() const { return CTrayState::Read(m_config.folder, m_config.media); }
   // The next free image number in the folder (1 when there is none).
@@ -47,4 +50,6 @@ class CVirtualRecorder : public CRecorderDevice {
 
   VirtualRecorderConfig m_config;
   int m_lockFd = -1;
+  int m_readFd = -1;  // the image being read back
+  uint64_t m_readBlocks = 0;
 };

@@ -2,13 +2,22 @@
 #include "platform/com/Apartment.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/Guid.h"
+#include "platform/imapi/DiscReadback.h"
 #include "platform/imapi/Imapi.h"
 #include "platform/imapi/service/CDiscMasterClassFactory.h"
+#include "platform/imapi/service/CDiscReadbackClassFactory.h"
 #include "platform/imapi/service/CServiceModule.h"
 #include "platform/registry/Registry.h"
 
 namespace {
-std::string ClassKey() { return "CLSID\\" + GuidToString(CLSID_MSDiscMasterObj); }
+std::string ClassKey(REFCLSID clsid) { return "CLSID\\" + GuidToString(clsid); }
+
+struct ServiceClass {
+  const CLSID& clsid;
+  const char* name;
+};
+constexpr ServiceClass kClasses[] = {{CLSID_MSDiscMasterObj, "MSDiscMasterObj"},
+                                     {CLSID_DiscAudioReadback, "DiscAudioReadback"}};
 }  // namespace
 
 extern "C" {
@@ -16,8 +25,13 @@ extern "C" {
 PX_EXPORT HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
-  if (!IsEqualCLSID(rclsid, CLSID_MSDiscMasterObj)) return CLASS_E_CLASSNOTAVAILABLE;
-  auto factory = ComPtr<IClassFactory>(Make<CDiscMasterClassFactory>());
+  ComPtr<IClassFactory> factory;
+  if (IsEqualCLSID(rclsid, CLSID_MSDiscMasterObj))
+    factory = ComPtr<IClassFactory>(Make<CDiscMasterClassFactory>());
+  else if (IsEqualCLSID(rclsid, CLSID_DiscAudioReadback))
+    factory = ComPtr<IClassFactory>(Make<CDiscReadbackClassFactory>());
+  else
+    return CLASS_E_CLASSNOTAVAILABLE;
   return factory->QueryInterface(riid, ppv);
 }
 
@@ -28,9 +42,11 @@ PX_EXPORT HRESULT DllRegisterServer() {
   if (path.empty()) return SELFREG_E_CLASS;
   try {
     reg::Registry().Update([&](reg::RegTree& tree) {
-      tree.SetString(ClassKey(), "", "MSDiscMasterObj");
-      tree.SetString(ClassKey() + "\\InprocServer32", "", path);
-      tree.SetString(ClassKey() + "\\InprocServer32", "ThreadingModel", "Apartment");
+      for (const ServiceClass& c : kClasses) {
+        tree.SetString(ClassKey(c.clsid), "", c.name);
+        tree.SetString(ClassKey(c.clsid) + "\\InprocServer32", "", path);
+        tree.SetString(ClassKey(c.clsid) + "\\InprocServer32", "ThreadingModel", "Apartment");
+      }
     });
   } catch (const std::exception&) {
     return SELFREG_E_CLASS;
@@ -40,7 +56,9 @@ PX_EXPORT HRESULT DllRegisterServer() {
 
 PX_EXPORT HRESULT DllUnregisterServer() {
   try {
-    reg::Registry().Update([&](reg::RegTree& tree) { tree.DeleteKey(ClassKey()); });
+    reg::Registry().Update([&](reg::RegTree& tree) {
+      for (const ServiceClass& c : kClasses) tree.DeleteKey(ClassKey(c.clsid));
+    });
   } catch (const std::exception&) {
     return SELFREG_E_CLASS;
   }

@@ -27,6 +27,12 @@ struct TrackSpec {
   uint32_t blocks = 0;
 };
 
+// Where an audio track of a recorded disc lies, in 2352-byte blocks.
+struct AudioTrackExtent {
+  uint32_t firstBlock = 0;
+  uint32_t blocks = 0;
+};
+
 struct RecordCallbacks {
   std::function<void(long track, long totalTracks)> onTrack;       // 1-based, as each track starts
   std::function<void(long blocksDone, long blocksTotal)> onBlocks; // whole disc
@@ -48,6 +54,14 @@ class DriveBackend {
   virtual HRESULT Eject(const std::string& id) = 0;
   virtual HRESULT Record(const std::string& id, const std::vector<TrackSpec>& tracks, bool simulate, bool eject,
                          const RecordCallbacks& callbacks) = 0;
+  // Reading a recorded audio disc back, through the drive's own device node
+  // (the drive must not be open for burning meanwhile). ReadLayout starts a
+  // reading, ReadAudio reads blocks of it, EndReading ends it.
+  virtual HRESULT ReadLayout(const std::string& id, std::vector<AudioTrackExtent>* tracks) { return E_NOTIMPL; }
+  virtual HRESULT ReadAudio(const std::string& id, uint32_t firstBlock, uint32_t blocks, uint8_t* out) {
+    return E_NOTIMPL;
+  }
+  virtual void EndReading(const std::string& id) {}
 };
 
 // Exported by the backend library under this name.

@@ -176,6 +176,19 @@ TEST_F(JobsTest, AWholeBurnAsTheHostSeesIt) {
   ExpectNoLeaks();
 }
 
+// A recorder far faster than a drive must not flood the window; the host
+// still sees the disc finished.
+TEST_F(JobsTest, BlockProgressReachesTheWindowAtMostOncePerIntervalAndAlwaysAtTheEnd) {
+  JobsTestHost host;
+  ComPtr<CProgressSink> pSink = CProgressSink::Create(host.m_pCtrl->GetSafeHwnd());
+  constexpr LONG kTotal = 200000;
+  const auto start = Clock::now();
+  for (LONG n = 1; n <= kTotal; ++n) (void)pSink->NotifyBlockProgress(n, kTotal);
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+  ASSERT_TRUE(COleControlSite::PumpMessagesUntil(
+      [&] { return !host.m_events.empty() && host.m_events.back().args.at(0).lVal == kTotal; }, 5000));
+  EXPECT_LE(host.Count(DISPID_EVENT_PROGRESS), static_cast<size_t>(2 + ms / CProgressSink::kBlockInterval.count()));
+}
 
 struct DriveRow {
   std::string name;

@@ -22,6 +22,7 @@
 #include "platform/com/ComObject.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/Guid.h"
+#include "platform/imapi/DiscReadback.h"
 #include "platform/imapi/Imapi.h"
 #include "platform/registry/Registry.h"
 #include "tests/support/TestSupport.h"
@@ -99,6 +100,21 @@ class CTestSink final : public ComObject<CTestSink, IDiscMasterProgressEvents> {
   LONG m_lastDone = 0, m_maxGap = 0, m_total = 0;
   int m_queries = 0;
   LONG m_cancelAfterBlocks = -1;
+};
+
+class CReadbackSink final : public ComObject<CReadbackSink, IDiscReadbackEvents> {
+ public:
+  void FinalRelease() {}  // lives on the test's stack
+  HRESULT QueryCancel(boolean* pbCancel) override {
+    *pbCancel = m_lastDone >= m_cancelAt;
+    return S_OK;
+  }
+  HRESULT NotifyReadProgress(LONG nBlocks, LONG nTotal) override {
+    m_lastDone = nBlocks;
+    m_total = nTotal;
+    return S_OK;
+  }
+  LONG m_lastDone = 0, m_total = 0, m_cancelAt = 1 << 30;
 };
 
 class ServiceTest : public ::testing::Test {
@@ -233,6 +249,52 @@ TEST_F(ServiceTest, RecordsTwoTracksAsAnImageOfExactlyTheStagedBlocks) {
   EXPECT_NE(MediaFlags(recorder.Get()) & MEDIA_BLANK, 0);
   EXPECT_EQ(master->ProgressUnadvise(cookie), S_OK);
   EXPECT_EQ(master->Close(), S_OK);
+}
+
+TEST_F(ServiceTest, TheRecordedDiscReadsBackWithProgressUntilCancelled) {
+  const std::string folder = AddRecorder();
+  const auto one = Pattern(300, 1), two = Pattern(451, 2);
+  {
+    ComPtr<IDiscMaster> master = OpenMaster();
+    ComPtr<IRedbookDiscMaster> redbook = Redbook(master.Get());
+    ASSERT_EQ(Stage(redbook.Get(), one), S_OK);
+    ASSERT_EQ(Stage(redbook.Get(), two), S_OK);
+    ASSERT_EQ(master->RecordDisc(false, false), S_OK);
+  }
+  ComPtr<IDiscAudioReadback> reader;
+  ASSERT_EQ(CoCreateInstance(CLSID_DiscAudioReadback, nullptr, CLSCTX_ALL, IID_IDiscAudioReadback,
+                             reader.ReleaseAndGetVoidAddress()),
+            S_OK);
+  EXPECT_EQ(reader->OpenRecorder(1), IMAPI_E_DEVICE_NOTPRESENT);
+  ASSERT_EQ(reader->OpenRecorder(0), S_OK);
+  LONG tracks = 0, first = 0, blocks = 0;
+  ASSERT_EQ(reader->GetTrackCount(&tracks), S_OK);
+  EXPECT_EQ(tracks, 2);
+  ASSERT_EQ(reader->GetTrackExtent(2, &first, &blocks), S_OK);
+  EXPECT_EQ(first, 300);
+  EXPECT_EQ(blocks, 451);
+  // Taken for exclusive use while it is read.
+  ComPtr<IDiscMaster> other = OpenMaster();
+  EXPECT_EQ(ActiveRecorder(other.Get())->OpenExclusive(), IMAPI_E_DEVICE_NOTACCESSIBLE);
+
+  CReadbackSink sink;
+  ASSERT_EQ(reader->SetEvents(&sink), S_OK);
+  std::vector<BYTE> read(size_t{200} * kBlock);
+  ASSERT_EQ(reader->ReadAudioBlocks(250, 200, read.data(), static_cast<LONG>(read.size())), S_OK);
+  EXPECT_TRUE(std::equal(read.begin(), read.begin() + 50 * kBlock, one.end() - 50 * kBlock));
+  EXPECT_TRUE(std::equal(read.begin() + 50 * kBlock, read.end(), two.begin()));
+  EXPECT_EQ(sink.m_lastDone, 450);
+  EXPECT_EQ(sink.m_total, 751);
+  EXPECT_EQ(reader->ReadAudioBlocks(700, 52, read.data(), static_cast<LONG>(read.size())), E_INVALIDARG);
+  sink.m_cancelAt = 500;
+  EXPECT_EQ(reader->ReadAudioBlocks(450, 200, read.data(), static_cast<LONG>(read.size())), IMAPI_E_USERABORT);
+  EXPECT_LT(sink.m_lastDone, 650);
+  ASSERT_EQ(reader->SetEvents(nullptr), S_OK);
+
+  // Ejected, the tray holds a blank disc: nothing to read back.
+  ASSERT_EQ(reader->Eject(), S_OK);
+  ASSERT_EQ(reader->Close(), S_OK);
+  EXPECT_EQ(reader->OpenRecorder(0), IMAPI_E_MEDIUM_INVALIDTYPE);
 }
 
 struct RefusedRow {

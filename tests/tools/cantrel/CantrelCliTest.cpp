@@ -27,6 +27,7 @@ TEST(CantrelCommandLine, AcceptedForms) {
        Command::Burn, 2, true, true, false, {"a.wav", "b.wav"}},
       {{"burn", "--drive=1", "--", "--odd.wav", "-"}, Command::Burn, 1, false, false, false, {"--odd.wav", "-"}},
       {{"erase", "--full", "--drive", "3"}, Command::Erase, 3, false, false, true, {}},
+      {{"verify", "--drive", "1", "a.wav"}, Command::Verify, 1, false, false, false, {"a.wav"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -68,6 +69,7 @@ TEST(CantrelCommandLine, RefusedForms) {
       {{"burn", "--eject", "a.wav"}, "burn has no option --eject"},
       {{"eject", "--full"}, "eject has no option --full"},
       {{"drives", "x"}, "drives takes no file names"},
+      {{"burn", "--verify", "--simulate", "a.wav"}, "--verify needs a disc"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));

@@ -107,10 +107,14 @@ TEST_F(CantrelTool, WrongUsageExitsWith2AndHelpWith0) {
     EXPECT_TRUE(r.out.empty()) << r.out;
   }
   EXPECT_TRUE(Contains(Cantrel({"eject", "--drive=3"}).err, "there is no recorder 3"));
+  auto verify = Cantrel({"verify", "--drive", "3", m_bed.m_files.File("a.wav")});
+  EXPECT_EQ(verify.status, 2);
+  EXPECT_TRUE(Contains(verify.err, "there is no recorder 3")) << verify.err;
   auto help = Cantrel({"burn", "--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out.rfind("usage: ", 0), 0u) << help.out;
   EXPECT_TRUE(Contains(help.out, "stereo, 44100 Hz, 16-bit PCM")) << help.out;
+  EXPECT_TRUE(Contains(Cantrel({"verify", "--help"}).out, "5 the disc differs from its files"));
 }
 
 // Without the control, or without a recorder: status 1 and what to do.

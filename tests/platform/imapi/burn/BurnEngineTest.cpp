@@ -153,6 +153,37 @@ TEST(BurnEngineOpen, ADriveHasOneHolderUntilItIsClosedOrItsBackendGoes) {
   EXPECT_EQ(rig.world->releases, (Releases{{kSr0, false}, {kSr0, false}}));
 }
 
+// Reading back goes to the reader opened for that drive, and only while it is open.
+class CScriptedReader final : public AudioDiscReader {
+ public:
+  HRESULT Open(const std::string& device, std::vector<imapi_backend::AudioTrackExtent>* tracks) override {
+    if (device != kSr0) return IMAPI_E_DEVICE_NOTPRESENT;
+    *tracks = {{0, 300}};
+    return S_OK;
+  }
+  HRESULT Read(uint32_t firstBlock, uint32_t, uint8_t* out) override {
+    out[0] = static_cast<uint8_t>(firstBlock);
+    return S_OK;
+  }
+};
+
+TEST(BurnDriveBackendRead, ReadsThroughTheReaderOpenedForTheDrive) {
+  Rig rig;
+  auto engine = std::shared_ptr<BurnEngine>(std::move(rig.engine));
+  EXPECT_EQ(BurnDriveBackend(engine).ReadLayout(kSr0, nullptr), E_NOTIMPL);
+  BurnDriveBackend backend(engine, [] { return std::make_unique<CScriptedReader>(); });
+  std::vector<imapi_backend::AudioTrackExtent> tracks;
+  uint8_t block[2352] = {};
+  EXPECT_EQ(backend.ReadAudio(kSr0, 7, 1, block), IMAPI_E_NOTOPENED);
+  EXPECT_EQ(backend.ReadLayout("/dev/sr9", &tracks), IMAPI_E_DEVICE_NOTPRESENT);
+  ASSERT_EQ(backend.ReadLayout(kSr0, &tracks), S_OK);
+  EXPECT_EQ(tracks.size(), 1u);
+  ASSERT_EQ(backend.ReadAudio(kSr0, 7, 1, block), S_OK);
+  EXPECT_EQ(block[0], 7);
+  backend.EndReading(kSr0);
+  EXPECT_EQ(backend.ReadAudio(kSr0, 7, 1, block), IMAPI_E_NOTOPENED);
+}
+
 struct TrayCase {
   const char* name;
   bool trayOpen, discAtOpen, eject;
