@@ -43,11 +43,6 @@ CVariant ByRef(const char16_t* text) {
   return v;
 }
 
-CVariant NullString() {
-  CVariant v;
-  v.vt = VT_BSTR;  // bstrVal stays null
-  return v;
-}
 
 struct ItemRow {
   const char* name;
@@ -72,15 +67,11 @@ INSTANTIATE_TEST_SUITE_P(
                       ItemRow{"Position1IsTheFirst", CVariant::Long(1), u"1.0"},
                       ItemRow{"PositionNIsTheLast", CVariant::Long(5), u"5.0"},
                       ItemRow{"PositionNPlus1", CVariant::Long(6), u"<null>"},
-                      ItemRow{"NegativePosition", CVariant::Long(-1), u"<null>"},
                       ItemRow{"DoublePositionRounds", CVariant::Double(2.4), u"2.0"},
-                      ItemRow{"TrueIsMinusOne", CVariant::Bool(true), u"<null>"},
                       ItemRow{"EmptyKeyIsZero", CVariant(), u"<null>"},
                       ItemRow{"NumericTextIsAProductId", CVariant::String(u"2"), u"4.0"},
                       ItemRow{"SharedProductIdGivesTheFirst", CVariant::String(u"Alpha"), u"1.0"},
-                      ItemRow{"CaseDiffers", CVariant::String(u"beta"), u"<null>"},
                       ItemRow{"EmptyStringIsAProductId", CVariant::String(u""), u"5.0"},
-                      ItemRow{"NullStringIsEmpty", NullString(), u"5.0"},
                       ItemRow{"ByReferenceNumericTextIsAPosition", ByRef(u"2"), u"2.0"},
                       ItemRow{"ByReferenceProductIdIsNotMatched", ByRef(u"Beta"), u"<null>"}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -106,7 +97,6 @@ INSTANTIATE_TEST_SUITE_P(
     Methods, DrivesFind,
     ::testing::Values(FindRow{"ProductFirst", DISPID_DRIVES_FINDPRODUCTID, 0, u"Alpha"},
                       FindRow{"ProductLast", DISPID_DRIVES_FINDPRODUCTID, 3, u"2"},
-                      FindRow{"ProductNegative", DISPID_DRIVES_FINDPRODUCTID, -1, u""},
                       FindRow{"ProductPastTheEnd", DISPID_DRIVES_FINDPRODUCTID, 5, u""},
                       FindRow{"VendorFirst", DISPID_DRIVES_FINDVENDORID, 0, u"VA"},
                       FindRow{"RevisionFourth", DISPID_DRIVES_FINDREVISION, 3, u"4.0"},
@@ -130,6 +120,31 @@ TEST_F(DrivesTest, AddFromTheHostsStateLocksTheCollectionsModule) {
   drives->Add(u"V", u"P", u"R");  // as the listing thread does
   EXPECT_EQ(AfxGetAppModuleState()->m_nObjectCount.load(), before);
   EXPECT_EQ(TestModule()->m_nObjectCount.load(), 2);
+}
+
+// The enumerator's own part (the walk itself is the platform's): drives in
+// order, clones that move on their own, and a collection it outlives.
+std::u16string Next(IEnumVARIANT* e, ULONG n = 1) {
+  std::vector<CVariant> v(n);
+  ULONG fetched = 0;
+  const HRESULT hr = e->Next(n, v.data(), &fetched);
+  EXPECT_EQ(hr, fetched == n ? S_OK : S_FALSE);
+  std::u16string out;
+  for (ULONG i = 0; i < fetched; ++i) out += RevisionOf(v[i]);
+  return out;
+}
+
+TEST_F(DrivesTest, EnumeratorWalksClonesAndOutlivesItsCollection) {
+  ComPtr<CDrives> drives = MakeDrives({{u"V", u"P", u"1"}, {u"V", u"P", u"2"}});
+  ComPtr<IEnumVARIANT> e = NewEnum(drives.Get());
+  ASSERT_TRUE(e);
+  EXPECT_EQ(Next(e.Get()), u"1");
+  ComPtr<IEnumVARIANT> c;
+  ASSERT_EQ(e->Clone(c.ReleaseAndGetAddressOf()), S_OK);
+  drives->Add(u"V", u"P", u"3");
+  drives = nullptr;
+  EXPECT_EQ(Next(e.Get(), 5), u"23");
+  EXPECT_EQ(Next(c.Get()), u"2");  // the clone moves on its own
 }
 
 }  // namespace

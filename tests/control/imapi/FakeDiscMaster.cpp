@@ -208,7 +208,7 @@ class FakeMaster final : public Fake<FakeMaster, IDiscMaster> {
   // Tells every sink of each staged track and its blocks, then closing in 7 s.
   HRESULT RecordDisc(boolean bSimulate, boolean bEject) override {
     HRESULT hr = Call("RecordDisc", S_OK, std::string("(") + (bSimulate ? "1," : "0,") + (bEject ? "1)" : "0)"));
-    FakeRecordCall rec{bSimulate != 0, bEject != 0};
+    FakeRecordCall rec;
     m_state->Update([&](FakeLog& log) { rec.tracks = log.staged; });
     const LONG nTracks = static_cast<LONG>(rec.tracks.size());
     LONG nTotal = 0, nDone = 0;

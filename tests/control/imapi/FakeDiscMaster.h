@@ -29,8 +29,6 @@ struct FakeScript {
 };
 
 struct FakeRecordCall {
-  bool simulate = false;
-  bool eject = false;
   std::vector<std::vector<uint8_t>> tracks;  // the bytes staged per track
   std::vector<HRESULT> sinkResults;          // what the sinks answered, in order
   bool cancelAsked = false;

@@ -49,6 +49,7 @@ struct Row {
   std::function<ComPtr<IUnknown>(World&)> make;
   std::vector<IID> answers;
   IID refused;
+  friend void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
 };
 
 class Interfaces : public testing::TestWithParam<Row> {};
@@ -69,116 +70,60 @@ TEST_P(Interfaces, AnswersItsOwnWithOneIdentity) {
   EXPECT_EQ(object->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
 }
 
-ComPtr<IUnknown> Out(std::function<HRESULT(IUnknown**)> get) {
-  ComPtr<IUnknown> p;
-  EXPECT_EQ(get(p.ReleaseAndGetAddressOf()), S_OK);
-  return p;
-}
 template <class T>
 ComPtr<IUnknown> Unknown(ComPtr<T> p) {
   return p ? p.template As<IUnknown>() : nullptr;
 }
+// A row's object: made by an expression, or handed out by a call to p.
+#define MADE(expr) []([[maybe_unused]] World& w) { return Unknown(expr); }
+#define GOT(T, call)                              \
+  []([[maybe_unused]] World& w) {                 \
+    ComPtr<T> p;                                  \
+    EXPECT_EQ(call, S_OK);                        \
+    return Unknown(p);                            \
+  }
 
 const Row kRows[] = {
-    {"DiscMaster", [](World& w) { return Unknown(w.master); }, {IID_IDiscMaster}, IID_IDispatch},
-    {"DiscMasterFactory",
-     [](World&) { return Unknown(Make<CDiscMasterClassFactory>()); },
-     {IID_IClassFactory},
-     IID_IDiscMaster},
-    {"Recorder",
-     [](World& w) {
-       return Out(
-           [&](IUnknown** pp) { return w.master->GetActiveDiscRecorder(reinterpret_cast<IDiscRecorder**>(pp)); });
-     },
-     {IID_IDiscRecorder},
-     IID_IDiscMaster},
-    {"RecorderEnum",
-     [](World& w) {
-       return Out(
-           [&](IUnknown** pp) { return w.master->EnumDiscRecorders(reinterpret_cast<IEnumDiscRecorders**>(pp)); });
-     },
-     {IID_IEnumDiscRecorders},
-     IID_IEnumDiscMasterFormats},
-    {"FormatEnum",
-     [](World& w) {
-       return Out([&](IUnknown** pp) {
-         return w.master->EnumDiscMasterFormats(reinterpret_cast<IEnumDiscMasterFormats**>(pp));
-       });
-     },
-     {IID_IEnumDiscMasterFormats},
-     IID_IEnumDiscRecorders},
+    {"DiscMaster", MADE(w.master), {IID_IDiscMaster}, IID_IDispatch},
+    {"DiscMasterFactory", MADE(Make<CDiscMasterClassFactory>()), {IID_IClassFactory}, IID_IDiscMaster},
+    {"Recorder", GOT(IDiscRecorder, w.master->GetActiveDiscRecorder(p.ReleaseAndGetAddressOf())),
+     {IID_IDiscRecorder}, IID_IDiscMaster},
+    {"RecorderEnum", GOT(IEnumDiscRecorders, w.master->EnumDiscRecorders(p.ReleaseAndGetAddressOf())),
+     {IID_IEnumDiscRecorders}, IID_IEnumDiscMasterFormats},
+    {"FormatEnum", GOT(IEnumDiscMasterFormats, w.master->EnumDiscMasterFormats(p.ReleaseAndGetAddressOf())),
+     {IID_IEnumDiscMasterFormats}, IID_IEnumDiscRecorders},
     {"Redbook",
-     [](World& w) {
-       return Out([&](IUnknown** pp) {
-         return w.master->SetActiveDiscMasterFormat(IID_IRedbookDiscMaster, reinterpret_cast<void**>(pp));
-       });
-     },
-     {IID_IRedbookDiscMaster},
-     IID_IJolietDiscMaster},
-    {"Joliet",
-     [](World& w) {
-       return Out([&](IUnknown** pp) {
-         return w.master->SetActiveDiscMasterFormat(IID_IJolietDiscMaster, reinterpret_cast<void**>(pp));
-       });
-     },
-     {IID_IJolietDiscMaster},
-     IID_IRedbookDiscMaster},
-    {"TypeLib", [](World&) { return Unknown(TypeLibObject::StdOle()); }, {IID_ITypeLib}, IID_ITypeInfo},
-    {"TypeInfo",
-     [](World&) {
-       return Out(
-           [](IUnknown** pp) { return TypeLibObject::StdOle()->GetTypeInfo(0, reinterpret_cast<ITypeInfo**>(pp)); });
-     },
-     {IID_ITypeInfo},
+     GOT(IUnknown, w.master->SetActiveDiscMasterFormat(IID_IRedbookDiscMaster, p.ReleaseAndGetVoidAddress())),
+     {IID_IRedbookDiscMaster}, IID_IJolietDiscMaster},
+    {"Joliet", GOT(IUnknown, w.master->SetActiveDiscMasterFormat(IID_IJolietDiscMaster, p.ReleaseAndGetVoidAddress())),
+     {IID_IJolietDiscMaster}, IID_IRedbookDiscMaster},
+    {"TypeLib", MADE(TypeLibObject::StdOle()), {IID_ITypeLib}, IID_ITypeInfo},
+    {"TypeInfo", GOT(ITypeInfo, TypeLibObject::StdOle()->GetTypeInfo(0, p.ReleaseAndGetAddressOf())), {IID_ITypeInfo},
      IID_ITypeLib},
-    {"EventSink",
-     [](World&) { return Unknown(CEventSink::Create(DIID__DcantrelEvents, nullptr)); },
-     {IID_IDispatch, DIID__DcantrelEvents},
+    {"EventSink", MADE(CEventSink::Create(DIID__DcantrelEvents, nullptr)), {IID_IDispatch, DIID__DcantrelEvents},
      DIID__Dcantrel},
-    {"MemStream",
-     [](World&) { return Unknown(CMemStream::Create()); },
-     {IID_IStream, IID_ISequentialStream},
-     IID_IPropertyBag},
-    {"PropertyBag", [](World&) { return Unknown(CMemPropertyBag::Create()); }, {IID_IPropertyBag}, IID_IStream},
-    {"Control",
-     [](World& w) { return Unknown(w.control); },
+    {"MemStream", MADE(CMemStream::Create()), {IID_IStream, IID_ISequentialStream}, IID_IPropertyBag},
+    {"PropertyBag", MADE(CMemPropertyBag::Create()), {IID_IPropertyBag}, IID_IStream},
+    {"Control", MADE(w.control),
      {IID_IDispatch, DIID__Dcantrel, IID_IConnectionPointContainer, IID_IProvideClassInfo, IID_IOleObject,
       IID_IOleWindow, IID_IOleInPlaceObject, IID_IOleControl, IID_IViewObject, IID_IPersist, IID_IPersistStreamInit,
       IID_IPersistPropertyBag, IID_ISpecifyPropertyPages},
      IID_IEnumVARIANT},
     {"ConnectionPoint",
-     [](World& w) {
-       return Out([&](IUnknown** pp) {
-         return w.control->FindConnectionPoint(DIID__DcantrelEvents, reinterpret_cast<IConnectionPoint**>(pp));
-       });
-     },
-     {IID_IConnectionPoint},
-     IID_IConnectionPointContainer},
-    {"ConnectionPointEnum",
-     [](World& w) {
-       return Out([&](IUnknown** pp) {
-         return w.control->EnumConnectionPoints(reinterpret_cast<IEnumConnectionPoints**>(pp));
-       });
-     },
-     {IID_IEnumConnectionPoints},
-     IID_IConnectionPoint},
-    {"Drives", [](World&) { return Unknown(CDrives::Create()); }, {IID_IDispatch, IID_IDrives}, IID_IDrive},
-    {"Drive",
-     [](World&) {
+     GOT(IConnectionPoint, w.control->FindConnectionPoint(DIID__DcantrelEvents, p.ReleaseAndGetAddressOf())),
+     {IID_IConnectionPoint}, IID_IConnectionPointContainer},
+    {"ConnectionPointEnum", GOT(IEnumConnectionPoints, w.control->EnumConnectionPoints(p.ReleaseAndGetAddressOf())),
+     {IID_IEnumConnectionPoints}, IID_IConnectionPoint},
+    {"Drives", MADE(CDrives::Create()), {IID_IDispatch, IID_IDrives}, IID_IDrive},
+    {"Drive", MADE([] {
        ComPtr<CDrives> drives = CDrives::Create();
        drives->Add(u"V", u"P", u"R");
-       return Unknown(drives->GetAt(0));
-     },
-     {IID_IDispatch, IID_IDrive},
+       return drives->GetAt(0);
+     }()),
+     {IID_IDispatch, IID_IDrive}, IID_IDrives},
+    {"DriveEnum", MADE(CEnumDrives::Create(CDrives::Create())), {IID_IEnumVARIANT, IID_IDispatch, IID_IEnumDrives},
      IID_IDrives},
-    {"DriveEnum",
-     [](World&) { return Unknown(CEnumDrives::Create(CDrives::Create())); },
-     {IID_IEnumVARIANT, IID_IDispatch, IID_IEnumDrives},
-     IID_IDrives},
-    {"ProgressSink",
-     [](World&) { return Unknown(CProgressSink::Create(nullptr)); },
-     {IID_IDiscMasterProgressEvents},
-     IID_IDispatch},
+    {"ProgressSink", MADE(CProgressSink::Create(nullptr)), {IID_IDiscMasterProgressEvents}, IID_IDispatch},
 };
 
 INSTANTIATE_TEST_SUITE_P(EveryObjectKind, Interfaces, testing::ValuesIn(kRows),

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,7 +32,6 @@ class JobsTestHost {
     EXPECT_EQ(m_site.ConnectEvents(DIID__DcantrelEvents,
                                    [this](DISPID id, const std::vector<CVariant>& args) {
                                      m_events.push_back({id, args, std::this_thread::get_id(), m_pCtrl->IsBusy()});
-                                     if (m_onEvent) m_onEvent(id);
                                    }),
               S_OK);
   }
@@ -74,19 +72,8 @@ class JobsTestHost {
     for (const auto& e : m_events) n += e.dispid == id;
     return n;
   }
-  const RecordedEvent* First(DISPID id) const {
-    for (const auto& e : m_events)
-      if (e.dispid == id) return &e;
-    return nullptr;
-  }
-  std::vector<DISPID> Order() const {
-    std::vector<DISPID> ids;
-    for (const auto& e : m_events) ids.push_back(e.dispid);
-    return ids;
-  }
 
   ComPtr<CCantrelCtrl> m_pCtrl;
   COleControlSite m_site{TRUE};
   std::vector<RecordedEvent> m_events;
-  std::function<void(DISPID)> m_onEvent;
 };

@@ -79,7 +79,7 @@ TEST_P(TrackFormatBurn, RecordsOnly16BitPcm) {
   } else {
     EXPECT_EQ(host.Count(DISPID_EVENT_BURNCOMPLETE), 0u);
     ASSERT_EQ(host.Count(DISPID_EVENT_ERROREVENT), 1u);
-    EXPECT_EQ(host.First(DISPID_EVENT_ERROREVENT)->args.at(0).iVal, CANTREL_ERR_TRACKFILE);
+    EXPECT_EQ(host.m_events.back().args.at(0).iVal, CANTREL_ERR_TRACKFILE);
     EXPECT_FALSE(std::filesystem::exists(image));
   }
 }

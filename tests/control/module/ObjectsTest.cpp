@@ -19,6 +19,7 @@ struct ClassRow {
   const char* name;
   CLSID clsid;
   IID iid;  // what each object answers
+  friend void PrintTo(const ClassRow& row, std::ostream* os) { *os << row.name; }
 };
 class Factories : public ::testing::TestWithParam<ClassRow> {};
 

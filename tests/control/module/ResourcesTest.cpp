@@ -7,7 +7,6 @@
 #include "platform/com/Resources.h"
 #include "platform/com/TypeLib.h"
 #include "platform/com/Utf.h"
-#include "platform/olectl/AfxResource.h"
 #include "platform/olectl/CDialogTemplate.h"
 #include "platform/olectl/CDibImage.h"
 #include "platform/olectl/CVersionInfo.h"
@@ -22,19 +21,6 @@ const std::vector<uint8_t>& Data(const char* type, uint32_t id) {
   EXPECT_TRUE(e) << type << " " << id;
   return e ? e->data : none;
 }
-
-struct StringRow {
-  const char* name;
-  uint32_t id;
-  std::u16string text;
-};
-class Strings : public ::testing::TestWithParam<StringRow> {};
-TEST_P(Strings, HoldTheirText) { EXPECT_EQ(AfxParseStringResource(Data("STRING", GetParam().id)), GetParam().text); }
-INSTANTIATE_TEST_SUITE_P(Resources, Strings,
-                         ::testing::Values(StringRow{"ControlTypeName", 1, u"cantrel Control"},
-                                           StringRow{"PageTypeName", 2, u"cantrel Property Page"},
-                                           StringRow{"PageTitle", 200, u"General"}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Resources, TypeLibraryIsCantrelLibOneZero) {
   const std::vector<uint8_t>& tlb = Data("TYPELIB", 1);

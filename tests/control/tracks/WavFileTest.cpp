@@ -33,6 +33,7 @@ struct HeaderCase {
   const char* name;
   Bytes file;
   SHORT expected;
+  friend void PrintTo(const HeaderCase& row, std::ostream* os) { *os << row.name; }
 };
 
 // The add-time check, and the same verdict from the burn's reader on the
@@ -77,11 +78,8 @@ std::vector<HeaderCase> HeaderCases() {
       {"ListBeforeFmt", listFirst, -1},
       {"NotRiff", notRiff, -1},
       {"NotWave", notWave, -1},
-      {"Mono44100", Wav(Chunk("fmt ", FmtBlock(1))), -2},
       {"Mono48000", Wav(Chunk("fmt ", FmtBlock(1, 48000))), -2},
-      {"SixChannels", Wav(Chunk("fmt ", FmtBlock(6))), -2},
       {"Stereo48000", Wav(Chunk("fmt ", FmtBlock(2, 48000))), -3},
-      {"Stereo22050", Wav(Chunk("fmt ", FmtBlock(2, 22050))), -3},
       {"Size18WithItsTwoBytes", Wav(Chunk("fmt ", ext18)), 0},
       {"Size18CutAfter16", Truncated(Wav(Chunk("fmt ", 18, FmtBlock())), 36), -1},
       {"Size18CutAfter17", Truncated(Wav(Chunk("fmt ", ext18)), 37), -1},
@@ -90,7 +88,6 @@ std::vector<HeaderCase> HeaderCases() {
       {"SizeNear4GiBOnAShortFile", hugeFmt, -1},
       {"NoDataChunk", Wav(Chunk("fmt ", FmtBlock()), {}), 0},
       {"EmptyFile", {}, -1},
-      {"ElevenBytes", Truncated(plain, 11), -1},
       {"RiffHeaderOnly", Truncated(plain, 12), -1},
       {"FormatBlockCutAt35", Truncated(plain, 35), -1},
       {"FormatBlockCompleteAt36", Truncated(plain, 36), 0},
