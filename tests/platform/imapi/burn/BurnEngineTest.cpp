@@ -211,7 +211,7 @@ INSTANTIATE_TEST_SUITE_P(
                     EraseCase{"Full", kProfileCdRw, DiscState::Appendable, true, 3, S_OK, {false}},
                     EraseCase{"BlankQuickly", kProfileCdRw, DiscState::Blank, false, 3, S_OK, {}},
                     EraseCase{"BlankFully", kProfileCdRw, DiscState::Blank, true, 3, S_OK, {false}},
-                    EraseCase{"SlowWithoutProgress", kProfileCdRw, DiscState::Full, true, 800, S_OK, {false}},
+                    EraseCase{"SlowWithoutProgress", kProfileCdRw, DiscState::Full, true, 1500, S_OK, {false}},
                     EraseCase{"WriteOnce", kProfileCdR, DiscState::Full, false, 3, IMAPI_E_MEDIUM_INVALIDTYPE, {}},
                     EraseCase{"NoDisc", kProfileCdRw, DiscState::Empty, false, 3, IMAPI_E_MEDIUM_NOTPRESENT, {}}),
     kRowName);
