@@ -3,7 +3,7 @@
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build ccache pkg-config qt6-base-dev libburn-dev
       googletest libgtest-dev clang libclang-rt-14-dev fonts-wine bchunk libcdio-utils
-      xvfb xauth sox)
+      xvfb xauth sox desktop-file-utils lintian)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a fresh machine and runs every test: a plain build, a release build
-# of the product, a build under AddressSanitizer + UndefinedBehaviorSanitizer,
-# and the threaded code under ThreadSanitizer.
+# of the product and what it installs, a build under AddressSanitizer +
+# UndefinedBehaviorSanitizer, and the threaded code under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -32,6 +32,10 @@ echo "== build-release"
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DCANTREL_BUILD_TESTS=OFF \
   -DCANTREL_BUILD_BENCH=OFF >/dev/null
 cmake --build build-release -j"$jobs"
+# What that build installs: staging folder, moved copy, Debian package and
+# portable folder.
+echo "== install"
+scripts/install-check.sh build-release
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp \
   run_suite build-asan "-DCANTREL_SANITIZE=address;undefined" -DCANTREL_BUILD_BENCH=OFF

@@ -1,8 +1,10 @@
 #include "control/module/CCantrelResources.h"
 
 #include <cmath>
+#include <string>
 
 #include "control/module/ResourceIds.h"
+#include "platform/Version.h"
 #include "platform/olectl/AfxResource.h"
 #include "platform/olectl/CDibImage.h"
 
@@ -58,8 +60,13 @@ CDialogTemplate CCantrelResources::PropPage() {
 
 CVersionInfo CCantrelResources::Version() {
   CVersionInfo v;
-  const WORD version[4] = {1, 0, 0, 1};
-  for (int i = 0; i < 4; ++i) v.fileVersion[i] = v.productVersion[i] = version[i];
+  // The project's version, written the way version resources write it.
+  const WORD version[4] = {CANTREL_VERSION_MAJOR, CANTREL_VERSION_MINOR, CANTREL_VERSION_PATCH, CANTREL_VERSION_TWEAK};
+  std::u16string text;
+  for (int i = 0; i < 4; ++i) {
+    v.fileVersion[i] = v.productVersion[i] = version[i];
+    for (char c : (i ? ", " : "") + std::to_string(version[i])) text += static_cast<char16_t>(c);
+  }
   v.fileOS = VOS__WINDOWS32;
   v.fileType = VFT_DLL;
   v.language = 0x0804;
@@ -67,12 +74,12 @@ CVersionInfo CCantrelResources::Version() {
   v.strings = {
       {u"CompanyName", u""},
       {u"FileDescription", u"cantrel ActiveX Control Module"},
-      {u"FileVersion", u"1, 0, 0, 1"},
+      {u"FileVersion", text},
       {u"InternalName", u"cantrel.ocx"},
       {u"LegalCopyright", u""},
       {u"OriginalFilename", u"cantrel.ocx"},
       {u"ProductName", u"cantrel ActiveX Control Module"},
-      {u"ProductVersion", u"1, 0, 0, 1"},
+      {u"ProductVersion", text},
       {u"OLESelfRegister", u""},
   };
   return v;

@@ -16,7 +16,7 @@
 #include "platform/com/ResultMacros.h"
 #include "platform/com/TaskMemory.h"
 #include "platform/com/Utf.h"
-#include "platform/registry/Registry.h"
+#include "platform/registry/LayeredRegistry.h"
 
 // Every apartment here is in-process and unmarshalled: ThreadingModel is
 // recorded by registration but not acted upon.
@@ -121,7 +121,7 @@ void EndCall(const std::string& key) {
 
 HRESULT LoadRegistry(reg::RegTree& tree) {
   try {
-    tree = reg::Registry().Load();
+    tree = reg::LayeredRegistry().Load();
     return S_OK;
   } catch (const std::exception& e) {
     return Fail(REGDB_E_READREGDB, std::string("cannot read the class registry: ") + e.what());

@@ -16,6 +16,7 @@
 #include "platform/com/TypeLibObject.h"
 #include "platform/com/TypeLibText.h"
 #include "platform/com/Utf.h"
+#include "platform/registry/LayeredRegistry.h"
 #include "platform/registry/Registry.h"
 
 namespace {
@@ -231,7 +232,7 @@ HRESULT LoadRegTypeLib(REFGUID rguid, WORD wVerMajor, WORD wVerMinor, LCID lcid,
   *pptlib = nullptr;
   std::string path;
   try {
-    const reg::RegTree t = reg::Registry().Load();
+    const reg::RegTree t = reg::LayeredRegistry().Load();
     const std::string libKey = "TypeLib\\" + GuidToString(rguid);
     // The same major version with the highest minor at or above the one asked.
     std::string versionKey;

@@ -332,6 +332,10 @@ RegTree RegTree::Parse(std::string_view text) {
   return tree;
 }
 
+void RegTree::Overlay(const RegTree& over) {
+  for (const auto& [folded, key] : over.keys_) keys_[folded] = key;
+}
+
 bool RegTree::operator==(const RegTree& o) const {
   if (keys_.size() != o.keys_.size()) return false;
   for (auto a = keys_.begin(), b = o.keys_.begin(); a != keys_.end(); ++a, ++b) {

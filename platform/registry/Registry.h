@@ -55,6 +55,10 @@ class PX_REG_EXPORT RegTree {
   // Value names of a key, sorted.
   std::vector<std::string> ValueNames(std::string_view key) const;
 
+  // Lays over's keys on this tree: a key that over has keeps over's values
+  // only, so a registration in over wins as a whole.
+  void Overlay(const RegTree& over);
+
   std::string Serialize() const;
   // Throws RegistryError naming the line for damaged text.
   static RegTree Parse(std::string_view text);

@@ -6,12 +6,12 @@
 
 #include "platform/com/Apartment.h"
 #include "platform/com/Guid.h"
-#include "platform/registry/Registry.h"
+#include "platform/registry/LayeredRegistry.h"
 
 std::string CComponentUnload::LibraryOf(REFCLSID clsid) {
   try {
     std::string path =
-        reg::Registry().Load().GetString("CLSID\\" + GuidToString(clsid) + "\\InprocServer32").value_or("");
+        reg::LayeredRegistry().Load().GetString("CLSID\\" + GuidToString(clsid) + "\\InprocServer32").value_or("");
     for (char& c : path)
       if (c == '\\') c = '/';
     return path;

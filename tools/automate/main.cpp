@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 
+#include "platform/Version.h"
 #include "platform/base/FdIo.h"
 #include "platform/base/UniqueFd.h"
 #include "platform/com/Apartment.h"
@@ -69,6 +70,10 @@ bool ReadScript(const std::string& file, std::string* text) {
 int main(int argc, char** argv) {
   if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
     std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (argc == 2 && std::string(argv[1]) == "--version") {
+    std::printf("automate %s\n", CANTREL_VERSION);
     return 0;
   }
   if (argc != 2) {

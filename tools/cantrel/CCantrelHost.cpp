@@ -48,6 +48,10 @@ HRESULT CCantrelHost::Create(EventHandler handler, std::string* pWhy) {
   const std::string howTo = "register it with: " + ProgramFolder() + "/regsvr " + ProgramFolder() + "/cantrel.ocx";
   CLSID clsid{};
   HRESULT hr = CLSIDFromProgID(PROGID_Cantrel, &clsid);
+  if (hr == REGDB_E_READREGDB) {
+    *pWhy = CoGetLastLoadError();
+    return hr;
+  }
   if (FAILED(hr)) {
     *pWhy = "the control " + progId + " is not registered (" + FormatHresult(hr) + "); " + howTo;
     return hr;

@@ -17,6 +17,7 @@
 
 #include "control/interface/CantrelIds.h"
 #include "control/tracks/CWavFile.h"
+#include "platform/Version.h"
 #include "platform/com/Utf.h"
 #include "tools/automate/ValueText.h"
 #include "tools/cantrel/CBurnProgress.h"
@@ -260,6 +261,10 @@ int RunEject(const CantrelOptions& options) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 1 && args[0] == "--version") {
+    std::printf("cantrel %s\n", CANTREL_VERSION);
+    return kExitDone;
+  }
   CantrelOptions options;
   std::string error;
   if (!CCantrelCommandLine::Parse(args, &options, &error)) {

@@ -11,8 +11,11 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
+
+#include "platform/Version.h"
 
 namespace {
 
@@ -39,6 +42,15 @@ void PutTag(std::vector<uint8_t>& b, const char* tag) { b.insert(b.end(), tag, t
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::printf("usage: wavtone FILE [SECONDS (1-4800) [HZ (20-20000)]]\n\n"
+                "Writes a stereo 44100 Hz 16-bit sine tone (default 10 seconds, 440 Hz).\n");
+    return 0;
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("wavtone %s\n", CANTREL_VERSION);
+    return 0;
+  }
   unsigned seconds = 10, hz = 440;
   if (argc < 2 || argc > 4 || (argc > 2 && !ParseNumber(argv[2], 1, 4800, &seconds)) ||
       (argc > 3 && !ParseNumber(argv[3], 20, 20000, &hz))) {

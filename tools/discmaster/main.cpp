@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Version.h"
 #include "platform/imapi/Imapi.h"
 #include "platform/imapi/service/CBackendLoader.h"
 #include "platform/imapi/service/CVirtualRecorder.h"
@@ -29,8 +30,8 @@ namespace {
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-int Usage() {
-  std::fprintf(stderr,
+int Usage(FILE* out = stderr) {
+  std::fprintf(out,
                "usage: discmaster list\n"
                "       discmaster add-virtual --folder DIR [--vendor V] [--product P] [--revision R]\n"
                "                  [--media cd-r|cd-rw] [--minutes 74|80] [--speed N|max]\n"
@@ -197,7 +198,11 @@ int main(int argc, char** argv) {
   if (command == "add-virtual") return AddVirtual(args);
   if (command == "remove" && args.size() == 1) return Remove(args[0]);
   if (command == "--help" || command == "-h") {
-    Usage();
+    Usage(stdout);
+    return 0;
+  }
+  if (command == "--version" && args.empty()) {
+    std::printf("discmaster %s\n", CANTREL_VERSION);
     return 0;
   }
   return Usage();

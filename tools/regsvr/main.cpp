@@ -3,21 +3,26 @@
 //
 //   regsvr FILE       register
 //   regsvr -u FILE    unregister
+//   regsvr --system [-u] FILE  the same in the machine's registry (root only)
 //   regsvr --info FILE  list the resources of FILE without loading it
 //
 // Exit status: 0 done, 1 the library failed (message and HRESULT on stderr),
 // 2 wrong usage.
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "platform/Version.h"
 #include "platform/base/FdIo.h"
 #include "platform/base/UniqueFd.h"
 #include "platform/com/Apartment.h"
+#include "platform/registry/LayeredRegistry.h"
 #include "tools/regsvr/ResourceInfo.h"
 
 namespace {
@@ -37,9 +42,42 @@ constexpr Command kCommands[] = {
     {"-u", "DllUnregisterServer", "unregistered"},
 };
 
+const char kUsage[] =
+    "usage: regsvr [--system] [-u] FILE\n"
+    "       regsvr --info FILE\n"
+    "       regsvr --help | --version\n"
+    "\n"
+    "Registers the component library FILE (-u: unregisters it) in your registry,\n"
+    "or with --system in the machine's registry, for every user (root only).\n"
+    "--info lists the resources of FILE without loading it.\n";
+
 int Usage() {
-  std::fprintf(stderr, "usage: regsvr [-u] FILE\n       regsvr --info FILE\n");
+  std::fputs(kUsage, stderr);
   return kExitUsage;
+}
+
+// Points this process's registrations at the machine's registry, after
+// checking that it may and that the file is sound: a damaged one is left as
+// it is for its owner to mend.
+int UseSystemRegistry() {
+  const std::string path = reg::LayeredRegistry::SystemPath();
+  if (path.empty()) {
+    std::fprintf(stderr, "regsvr: this copy is not installed under a prefix, so it has no machine registry "
+                         "(COMPONENT_SYSTEM_REGISTRY names one)\n");
+    return kExitFailed;
+  }
+  if (::geteuid() != 0) {
+    std::fprintf(stderr, "regsvr: only root may write the machine's registry %s\n", path.c_str());
+    return kExitFailed;
+  }
+  try {
+    (void)reg::Registry(path).Load();
+  } catch (const reg::RegistryError& e) {
+    std::fprintf(stderr, "regsvr: the machine's registry is damaged and stays as it is: %s\n", e.what());
+    return kExitFailed;
+  }
+  ::setenv("COMPONENT_REGISTRY", path.c_str(), 1);
+  return 0;
 }
 
 int Fail(const std::string& message, HRESULT hr) {
@@ -81,6 +119,19 @@ int RunEntryPoint(const Command& command, const std::string& file) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (args.size() == 1 && args[0] == "--version") {
+    std::printf("regsvr %s\n", CANTREL_VERSION);
+    return 0;
+  }
+  if (!args.empty() && args[0] == "--system") {
+    args.erase(args.begin());
+    if (args.empty() || args[0] == "--info") return Usage();
+    if (int status = UseSystemRegistry(); status != 0) return status;
+  }
   if (args.size() == 1 && !args[0].empty() && args[0][0] != '-') return RunEntryPoint(kCommands[0], args[0]);
   if (args.size() == 2 && args[0] == "--info") return PrintResourceInfo(args[1], stdout, stderr) == 0 ? 0 : kExitFailed;
   if (args.size() == 2) {

@@ -1,8 +1,10 @@
 // Prints a type library (a bare file or a component library's TYPELIB 1)
 // in an IDL-like text form, to check what a library describes.
 #include <cstdio>
+#include <cstring>
 #include <string>
 
+#include "platform/Version.h"
 #include "platform/com/Bstr.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/Guid.h"
@@ -100,6 +102,14 @@ void DumpCoclass(ITypeInfo* ti, const TYPEATTR& ta) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::printf("usage: tlbdump FILE\n\nPrints the type library of FILE (a type library or a component library).\n");
+    return 0;
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("tlbdump %s\n", CANTREL_VERSION);
+    return 0;
+  }
   if (argc != 2) {
     std::fprintf(stderr, "usage: %s <type library or component library>\n", argv[0]);
     return 2;
