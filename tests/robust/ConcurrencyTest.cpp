@@ -67,15 +67,8 @@ TEST_P(TwoBurns, OnOneRecorderOneIsRefusedAndNothingIsLost) {
 }
 
 std::string StartName(const ::testing::TestParamInfo<Start>& info) {
-  switch (info.param) {
-    case Start::OnTheOtherRecorder:
-      return "OnTheOtherRecorder";
-    case Start::AtTheSameMoment:
-      return "AtTheSameMoment";
-    case Start::WhileTheFirstRecords:
-      break;
-  }
-  return "WhileTheFirstRecords";
+  static const char* const kNames[] = {"OnTheOtherRecorder", "AtTheSameMoment", "WhileTheFirstRecords"};
+  return kNames[static_cast<int>(info.param)];
 }
 
 INSTANTIATE_TEST_SUITE_P(Starts, TwoBurns,

@@ -31,6 +31,7 @@ struct KillPoint {
   Phase phase;
   int nDelayMs;  // after the phase was seen
 };
+void PrintTo(const KillPoint& row, std::ostream* os) { *os << row.name; }
 
 bool HasFile(const std::string& folder, const std::string& prefix, const std::string& contains) {
   for (const auto& e : fs::directory_iterator(folder)) {

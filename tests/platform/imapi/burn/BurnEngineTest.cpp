@@ -4,6 +4,7 @@
 #include <csignal>
 #include <functional>
 #include <future>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,7 @@ struct NoteCase {
   std::vector<DeviceNode> nodes;
   const char* says;
 };
+void PrintTo(const NoteCase& row, std::ostream* os) { *os << row.name; }
 class BurnEngineNote : public testing::TestWithParam<NoteCase> {};
 TEST_P(BurnEngineNote, NothingUsableGivesAnEmptyListAndSaysWhy) {
   Rig rig(GetParam().reader ? std::vector<FakeDrive>{Recorder(kProfileCdR, DiscState::Blank, kSr0, false)}
@@ -118,6 +120,7 @@ struct MediaCase {
   HRESULT hr;
   long type, flags;
 };
+void PrintTo(const MediaCase& row, std::ostream* os) { *os << row.name; }
 class BurnEngineMapMedia : public testing::TestWithParam<MediaCase> {};
 TEST_P(BurnEngineMapMedia, DiscStatusAndProfileBecomeTheServiceMediaTypeAndFlags) {
   long type = 99, flags = 99;
@@ -188,6 +191,7 @@ struct TrayCase {
   const char* name;
   bool trayOpen, discAtOpen, eject;
 };
+void PrintTo(const TrayCase& row, std::ostream* os) { *os << row.name; }
 class BurnEngineTray : public testing::TestWithParam<TrayCase> {};
 TEST_P(BurnEngineTray, ADiscPutInAfterTheDriveWasOpenedIsSeen) {
   const TrayCase& c = GetParam();
@@ -218,6 +222,7 @@ struct EraseCase {
   HRESULT hr;
   std::vector<bool> erases;  // fast
 };
+void PrintTo(const EraseCase& row, std::ostream* os) { *os << row.name; }
 class BurnEngineErase : public testing::TestWithParam<EraseCase> {};
 TEST_P(BurnEngineErase, ErasesRewritableDiscsAndNeverCancelsAnErase) {
   const EraseCase& c = GetParam();
@@ -237,7 +242,7 @@ INSTANTIATE_TEST_SUITE_P(
                     EraseCase{"Full", kProfileCdRw, DiscState::Appendable, true, 3, S_OK, {false}},
                     EraseCase{"BlankQuickly", kProfileCdRw, DiscState::Blank, false, 3, S_OK, {}},
                     EraseCase{"BlankFully", kProfileCdRw, DiscState::Blank, true, 3, S_OK, {false}},
-                    EraseCase{"SlowWithoutProgress", kProfileCdRw, DiscState::Full, true, 800, S_OK, {false}},
+                    EraseCase{"SlowWithoutProgress", kProfileCdRw, DiscState::Full, true, 1500, S_OK, {false}},
                     EraseCase{"WriteOnce", kProfileCdR, DiscState::Full, false, 3, IMAPI_E_MEDIUM_INVALIDTYPE, {}},
                     EraseCase{"NoDisc", kProfileCdRw, DiscState::Empty, false, 3, IMAPI_E_MEDIUM_NOTPRESENT, {}}),
     kRowName);
@@ -246,6 +251,7 @@ struct WriteCase {
   const char* name;
   bool simulate, eject, held;
 };
+void PrintTo(const WriteCase& row, std::ostream* os) { *os << row.name; }
 class BurnEngineWrite : public testing::TestWithParam<WriteCase> {};
 TEST_P(BurnEngineWrite, WritesTheStagedTracksAsAudioAndReportsProgressOverTheDisc) {
   const WriteCase& c = GetParam();
@@ -282,6 +288,7 @@ struct RecordCase {
   HRESULT hr;
   DiscState after;
 };
+void PrintTo(const RecordCase& row, std::ostream* os) { *os << row.name; }
 class BurnEngineRecord : public testing::TestWithParam<RecordCase> {};
 TEST_P(BurnEngineRecord, ARefusedBrokenOrCancelledWriteClosesNoDiscAndEjectsNothing) {
   const RecordCase& c = GetParam();

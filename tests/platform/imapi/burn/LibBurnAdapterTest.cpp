@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -76,6 +77,7 @@ struct PhaseCase {
   bool lastDataSent;
   DrivePhase phase;
 };
+void PrintTo(const PhaseCase& row, std::ostream* os) { *os << row.name; }
 class LibBurnPhase : public testing::TestWithParam<PhaseCase> {};
 TEST_P(LibBurnPhase, DriveStatesBecomePhases) {
   EXPECT_EQ(LibBurnAdapter::PhaseOf(GetParam().status, GetParam().lastDataSent), GetParam().phase);
@@ -97,6 +99,7 @@ struct StdioCase {
   int well;  // -1: either
   uint64_t imageBlocks;
 };
+void PrintTo(const StdioCase& row, std::ostream* os) { *os << row.name; }
 class StdioWrite : public testing::TestWithParam<StdioCase> {};
 TEST_P(StdioWrite, TheTrackRangeOfTheStashLandsOnTheDiscOrTheWriteFails) {
   const StdioCase& c = GetParam();

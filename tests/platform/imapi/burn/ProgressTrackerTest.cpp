@@ -1,6 +1,7 @@
 // From the drive's progress to the service's notifications.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ struct Case {
   bool complete;
   std::vector<std::string> expected;  // "t1/3" track, "b120" blocks, "c91" closing
 };
+void PrintTo(const Case& row, std::ostream* os) { *os << row.name; }
 
 class ProgressTrackerTest : public testing::TestWithParam<Case> {};
 
