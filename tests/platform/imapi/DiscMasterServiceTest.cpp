@@ -58,6 +58,17 @@ std::vector<BYTE> Pattern(LONG blocks, unsigned seed) {
   return v;
 }
 
+HRESULT Stage(IRedbookDiscMaster* redbook, const std::vector<BYTE>& audio, LONG blocksPerCall = 1) {
+  const LONG blocks = static_cast<LONG>(audio.size() / kBlock);
+  if (HRESULT hr = redbook->CreateAudioTrack(blocks); hr != S_OK) return hr;
+  for (LONG b = 0; b < blocks; b += blocksPerCall) {
+    LONG n = std::min(blocksPerCall, blocks - b);
+    HRESULT hr = redbook->AddAudioTrackBlocks(const_cast<BYTE*>(audio.data()) + size_t(b) * kBlock, n * kBlock);
+    if (hr != S_OK) return hr;
+  }
+  return redbook->CloseAudioTrack();
+}
+
 template <class Row>
 std::string RowName(const ::testing::TestParamInfo<Row>& info) {
   return info.param.name;
@@ -154,17 +165,6 @@ class ServiceTest : public ::testing::Test {
     ComPtr<IRedbookDiscMaster> redbook;
     EXPECT_EQ(master->SetActiveDiscMasterFormat(IID_IRedbookDiscMaster, redbook.ReleaseAndGetVoidAddress()), S_OK);
     return redbook;
-  }
-
-  static HRESULT Stage(IRedbookDiscMaster* redbook, const std::vector<BYTE>& audio, LONG blocksPerCall = 1) {
-    const LONG blocks = static_cast<LONG>(audio.size() / kBlock);
-    if (HRESULT hr = redbook->CreateAudioTrack(blocks); hr != S_OK) return hr;
-    for (LONG b = 0; b < blocks; b += blocksPerCall) {
-      LONG n = std::min(blocksPerCall, blocks - b);
-      HRESULT hr = redbook->AddAudioTrackBlocks(const_cast<BYTE*>(audio.data()) + size_t(b) * kBlock, n * kBlock);
-      if (hr != S_OK) return hr;
-    }
-    return redbook->CloseAudioTrack();
   }
 
   static ComPtr<IDiscRecorder> ActiveRecorder(IDiscMaster* master) {
@@ -293,43 +293,11 @@ TEST_F(ServiceTest, TheRecordedDiscReadsBackWithProgressUntilCancelled) {
   EXPECT_EQ(reader->OpenRecorder(0), IMAPI_E_MEDIUM_INVALIDTYPE);
 }
 
-struct RefusedRow {
+// A recording that leaves no disc: refused staging, a simulation, a cancel.
+struct NoDiscRow {
   const char* name;
   std::function<HRESULT(IRedbookDiscMaster*)> stage;
   HRESULT staged;
-  HRESULT recorded;
-};
-void PrintTo(const RefusedRow& row, std::ostream* os) { *os << row.name; }
-class RefusedStaging : public ServiceTest, public ::testing::WithParamInterface<RefusedRow> {};
-TEST_P(RefusedStaging, NeverBecomesADisc) {
-  CTestSink sink;  // outlives the disc master, which holds it
-  const std::string folder = AddRecorder({"--minutes", "74"});
-  ComPtr<IDiscMaster> master = OpenMaster();
-  ComPtr<IRedbookDiscMaster> redbook = Redbook(master.Get());
-  EXPECT_EQ(GetParam().stage(redbook.Get()), GetParam().staged);
-  UINT_PTR cookie = 0;
-  ASSERT_EQ(master->ProgressAdvise(&sink, &cookie), S_OK);
-  EXPECT_EQ(master->RecordDisc(false, false), GetParam().recorded);
-  EXPECT_TRUE(Images(folder).empty());
-  EXPECT_TRUE(sink.m_events.empty());
-  master->Close();
-  EXPECT_EQ(sink.RefCount(), 1u);  // Close gives the sink back
-  // The stash went with the disc master's work.
-  for (auto& name : Entries(folder)) EXPECT_EQ(name.rfind(".stash-", 0), std::string::npos) << name;
-}
-INSTANTIATE_TEST_SUITE_P(
-    Cases, RefusedStaging,
-    ::testing::Values(RefusedRow{"NothingStaged", [](IRedbookDiscMaster*) { return S_OK; }, S_OK, IMAPI_E_INVALIDIMAGE},
-                      RefusedRow{"ATrackLeftOpen", [](IRedbookDiscMaster* r) { return r->CreateAudioTrack(300); }, S_OK,
-                                 IMAPI_E_TRACKOPEN},
-                      // The recorder's capacity reaches the stash: 74 minutes.
-                      RefusedRow{"MoreThanTheDiscHolds",
-                                 [](IRedbookDiscMaster* r) { return r->CreateAudioTrack(333001); }, IMAPI_E_DISCFULL,
-                                 IMAPI_E_INVALIDIMAGE}),
-    RowName<RefusedRow>);
-
-struct NoDiscRow {
-  const char* name;
   bool simulate;
   LONG cancelAfterBlocks;  // -1: never
   HRESULT recorded;
@@ -337,25 +305,35 @@ struct NoDiscRow {
 };
 void PrintTo(const NoDiscRow& row, std::ostream* os) { *os << row.name; }
 class RecordingWithoutADisc : public ServiceTest, public ::testing::WithParamInterface<NoDiscRow> {};
-TEST_P(RecordingWithoutADisc, RunsTheStepsAndLeavesTheDiscBlank) {
-  const std::string folder = AddRecorder();
+TEST_P(RecordingWithoutADisc, LeavesNothingButABlankDisc) {
   CTestSink sink;  // outlives the disc master, which holds it
   sink.m_cancelAfterBlocks = GetParam().cancelAfterBlocks;
+  const std::string folder = AddRecorder({"--minutes", "74"});
   ComPtr<IDiscMaster> master = OpenMaster();
-  ASSERT_EQ(Stage(Redbook(master.Get()).Get(), Pattern(1000, 4)), S_OK);
+  EXPECT_EQ(GetParam().stage(Redbook(master.Get()).Get()), GetParam().staged);
   UINT_PTR cookie = 0;
   ASSERT_EQ(master->ProgressAdvise(&sink, &cookie), S_OK);
   EXPECT_EQ(master->RecordDisc(GetParam().simulate, false), GetParam().recorded);
   EXPECT_EQ(sink.m_events, GetParam().events);
-  EXPECT_EQ(sink.m_lastDone == 1000, GetParam().cancelAfterBlocks < 0);
-  for (auto& name : Entries(folder)) EXPECT_TRUE(name == ".lock" || name == ".tray") << name;
   EXPECT_NE(MediaFlags(ActiveRecorder(master.Get()).Get()) & MEDIA_BLANK, 0);
+  master->Close();
+  // No image, no stash, no temporary file.
+  for (auto& name : Entries(folder)) EXPECT_TRUE(name == ".lock" || name == ".tray") << name;
 }
+HRESULT StageOneTrack(IRedbookDiscMaster* r) { return Stage(r, Pattern(1000, 4)); }
+const std::string kAborted = "complete " + std::to_string(IMAPI_E_USERABORT);
 INSTANTIATE_TEST_SUITE_P(
     Cases, RecordingWithoutADisc,
-    ::testing::Values(NoDiscRow{"Simulated", true, -1, S_OK, {"preparing", "track 1/1", "closing", "complete 0"}},
-                      NoDiscRow{"CancelledBySink", false, 100, IMAPI_E_USERABORT,
-                                {"preparing", "track 1/1", "complete " + std::to_string(IMAPI_E_USERABORT)}}),
+    ::testing::Values(
+        NoDiscRow{"NothingStaged", [](IRedbookDiscMaster*) { return S_OK; }, S_OK, false, -1, IMAPI_E_INVALIDIMAGE, {}},
+        NoDiscRow{"ATrackLeftOpen", [](IRedbookDiscMaster* r) { return r->CreateAudioTrack(300); }, S_OK, false, -1,
+                  IMAPI_E_TRACKOPEN, {}},
+        // The recorder's capacity reaches the stash: 74 minutes.
+        NoDiscRow{"MoreThanTheDiscHolds", [](IRedbookDiscMaster* r) { return r->CreateAudioTrack(333001); },
+                  IMAPI_E_DISCFULL, false, -1, IMAPI_E_INVALIDIMAGE, {}},
+        NoDiscRow{"Simulated", StageOneTrack, S_OK, true, -1, S_OK, {"preparing", "track 1/1", "closing", "complete 0"}},
+        NoDiscRow{"CancelledBySink", StageOneTrack, S_OK, false, 100, IMAPI_E_USERABORT,
+                  {"preparing", "track 1/1", kAborted}}),
     RowName<NoDiscRow>);
 
 TEST_F(ServiceTest, OpenComesFirstAndCloseEndsTheWork) {
@@ -385,8 +363,6 @@ TEST_F(ServiceTest, OpenComesFirstAndCloseEndsTheWork) {
   for (HRESULT hr : all()) EXPECT_EQ(hr, IMAPI_E_NOTOPENED);
   ASSERT_EQ(master->Open(), S_OK);
   EXPECT_EQ(master->Open(), IMAPI_E_ALREADYOPEN);
-  ASSERT_EQ(master->GetActiveDiscMasterFormat(&format), S_OK);
-  EXPECT_EQ(format, IID_IJolietDiscMaster);
   ASSERT_EQ(master->ProgressAdvise(&sink, &cookie), S_OK);
   EXPECT_EQ(sink.RefCount(), 2u);  // the service holds its own count
   ASSERT_EQ(master->SetActiveDiscMasterFormat(IID_IRedbookDiscMaster, redbook.ReleaseAndGetVoidAddress()), S_OK);
@@ -402,56 +378,6 @@ TEST_F(ServiceTest, OpenComesFirstAndCloseEndsTheWork) {
   master = nullptr;
   redbook = nullptr;
   EXPECT_EQ(sink.RefCount(), 1u);
-}
-
-TEST_F(ServiceTest, RecordersAreEnumeratedInTheOrderTheyWereAdded) {
-  AddRecorder({"--vendor", "FIRST", "--product", "Alpha", "--revision", "1.0"});
-  AddRecorder({"--vendor", "SECOND", "--product", "Beta", "--revision", "2.0"});
-  ComPtr<IDiscMaster> master = OpenMaster();
-  ComPtr<IEnumDiscRecorders> walk;
-  ASSERT_EQ(master->EnumDiscRecorders(walk.ReleaseAndGetAddressOf()), S_OK);
-  std::vector<std::u16string> names;
-  std::vector<ComPtr<IDiscRecorder>> recorders;
-  ComPtr<IDiscRecorder> r;
-  while (walk->Next(1, r.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-    BSTR v = nullptr, p = nullptr, rev = nullptr;
-    ASSERT_EQ(r->GetDisplayNames(&v, &p, &rev), S_OK);
-    CBstr vendor = CBstr::Attach(v), product = CBstr::Attach(p), revision = CBstr::Attach(rev);
-    names.push_back(vendor.Str() + u"|" + product.Str() + u"|" + revision.Str());
-    recorders.push_back(r);
-  }
-  EXPECT_EQ(names, (std::vector<std::u16string>{u"FIRST|Alpha|1.0", u"SECOND|Beta|2.0"}));
-  // The first recorder is active after Open; another one can be chosen.
-  ASSERT_EQ(recorders.size(), 2u);
-  EXPECT_EQ(ActiveRecorder(master.Get()).Get(), recorders[0].Get());
-  ASSERT_EQ(master->SetActiveDiscRecorder(recorders[1].Get()), S_OK);
-  EXPECT_EQ(ActiveRecorder(master.Get()).Get(), recorders[1].Get());
-  EXPECT_EQ(master->SetActiveDiscRecorder(nullptr), E_POINTER);
-}
-
-TEST_F(ServiceTest, ARecorderInUseElsewhereIsRefused) {
-  const std::string folder = AddRecorder();
-  // Another holder of the recorder, as the service would hold it.
-  int fd = open((folder + "/.lock").c_str(), O_RDWR | O_CREAT, 0644);
-  ASSERT_TRUE(fd >= 0 && flock(fd, LOCK_EX) == 0);
-  ComPtr<IDiscMaster> master = OpenMaster();
-  ComPtr<IDiscRecorder> recorder = ActiveRecorder(master.Get());
-  EXPECT_EQ(recorder->OpenExclusive(), IMAPI_E_DEVICE_NOTACCESSIBLE);
-  ComPtr<IRedbookDiscMaster> redbook = Redbook(master.Get());
-  ASSERT_EQ(Stage(redbook.Get(), Pattern(300, 7)), S_OK);
-  EXPECT_EQ(master->RecordDisc(false, false), IMAPI_E_DEVICE_NOTACCESSIBLE);
-  EXPECT_TRUE(Images(folder).empty());
-  EXPECT_NE(RunProcess({Bin("discmaster"), "list"}).out.find("(in use)"), std::string::npos);
-
-  close(fd);
-  EXPECT_EQ(recorder->OpenExclusive(), S_OK);
-  ComPtr<IDiscMaster> other = OpenMaster();
-  EXPECT_EQ(ActiveRecorder(other.Get())->OpenExclusive(), IMAPI_E_DEVICE_NOTACCESSIBLE);
-  // The holder of the lock records.
-  ASSERT_EQ(master->RecordDisc(false, false), S_OK);
-  EXPECT_EQ(recorder->Close(), S_OK);
-  EXPECT_EQ(recorder->Close(), IMAPI_E_NOTOPENED);
-  EXPECT_EQ(ActiveRecorder(other.Get())->OpenExclusive(), S_OK);
 }
 
 struct EraseRow {
@@ -491,15 +417,14 @@ TEST_F(ServiceTest, TheToolListsRecordersWithTheirDiscAndRemovesThem) {
   AddRecorder({"--vendor", "BEE"});
   {
     ComPtr<IDiscMaster> master = OpenMaster();
-    ComPtr<IRedbookDiscMaster> redbook = Redbook(master.Get());
-    ASSERT_EQ(Stage(redbook.Get(), Pattern(300, 1)), S_OK);
-    ASSERT_EQ(Stage(redbook.Get(), Pattern(300, 2)), S_OK);
-    ASSERT_EQ(master->RecordDisc(false, false), S_OK);
+    ASSERT_EQ(ActiveRecorder(master.Get())->OpenExclusive(), S_OK);
+    EXPECT_NE(RunProcess({Bin("discmaster"), "list"}).out.find("(in use)"), std::string::npos);
   }
   auto listed = RunProcess({Bin("discmaster"), "list"});
   ASSERT_EQ(listed.status, 0) << listed.err;
-  EXPECT_NE(listed.out.find("CD-RW with disc-0001 (2 tracks)"), std::string::npos) << listed.out;
+  EXPECT_NE(listed.out.find("blank CD-RW"), std::string::npos) << listed.out;
   EXPECT_NE(listed.out.find(folder), std::string::npos) << listed.out;
+  EXPECT_EQ(listed.out.find("(in use)"), std::string::npos) << listed.out;
   auto removed = RunProcess({Bin("discmaster"), "remove", "0"});
   EXPECT_NE(removed.out.find("Removed virtual recorder 0"), std::string::npos) << removed.out << removed.err;
   listed = RunProcess({Bin("discmaster"), "list"});
@@ -555,10 +480,6 @@ TEST_F(ServiceTest, TheLibraryIsRegisteredAndCanUnloadOnlyWhenNothingIsAlive) {
   ASSERT_EQ(master->Open(), S_OK);
   ComPtr<IEnumDiscMasterFormats> formats;
   ASSERT_EQ(master->EnumDiscMasterFormats(formats.ReleaseAndGetAddressOf()), S_OK);
-  IID found[3] = {};
-  ULONG n = 0;
-  EXPECT_EQ(formats->Next(3, found, &n), S_FALSE);
-  EXPECT_EQ(n, 2u);
   master = nullptr;
   EXPECT_EQ(canUnload(), S_FALSE);  // the walk over the formats is still alive
   formats = nullptr;

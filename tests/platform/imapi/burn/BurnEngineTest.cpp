@@ -130,8 +130,7 @@ TEST_P(BurnEngineMapMedia, DiscStatusAndProfileBecomeTheServiceMediaTypeAndFlags
 constexpr long kBlank = MEDIA_BLANK | MEDIA_WRITABLE, kUnusable = MEDIA_FORMAT_UNUSABLE_BY_IMAPI;
 INSTANTIATE_TEST_SUITE_P(
     Rows, BurnEngineMapMedia,
-    testing::Values(MediaCase{"BlankCdR", {true, DiscState::Blank, kProfileCdR}, S_OK, MEDIA_CDDA_CDROM, kBlank},
-                    MediaCase{"BlankCdRw", {true, DiscState::Blank, kProfileCdRw}, S_OK, MEDIA_CDDA_CDROM, kBlank | MEDIA_RW},
+    testing::Values(MediaCase{"BlankCdRw", {true, DiscState::Blank, kProfileCdRw}, S_OK, MEDIA_CDDA_CDROM, kBlank | MEDIA_RW},
                     MediaCase{"Appendable", {true, DiscState::Appendable, kProfileCdR}, S_OK, MEDIA_CDDA_CDROM, MEDIA_WRITABLE},
                     MediaCase{"FullCdRw", {true, DiscState::Full, kProfileCdRw}, S_OK, MEDIA_CDDA_CDROM, MEDIA_RW},
                     MediaCase{"Dvd", {true, DiscState::Blank, 0x11}, S_OK, MEDIA_SPECIAL, kUnusable},
@@ -205,7 +204,6 @@ TEST_P(BurnEngineTray, ADiscPutInAfterTheDriveWasOpenedIsSeen) {
   rig.world->With([&] { rig.Drive().disc.state = DiscState::Blank; });
   EXPECT_EQ(rig.Media(&flags), S_OK);
   EXPECT_EQ(flags, MEDIA_BLANK | MEDIA_WRITABLE);
-  EXPECT_EQ(rig.engine->OpenExclusive(rig.engine->AddOwner(), kSr0), IMAPI_E_DEVICE_STILL_IN_USE);
 }
 INSTANTIATE_TEST_SUITE_P(Rows, BurnEngineTray,
                          testing::Values(TrayCase{"TrayLeftOpen", true, true, false},
@@ -346,11 +344,9 @@ TEST(BurnEngineHang, ADriveThatDoesNotStopHangsNobodyAndIsGivenBackOnceItRests) 
   rig.Drive().hangOnCancel = true;
   EXPECT_EQ(rig.Record([&] { return !rig.blocks.empty(); }), IMAPI_E_USERABORT);
   EXPECT_EQ(rig.engine->OpenExclusive(rig.engine->AddOwner(), kSr0), IMAPI_E_DEVICE_STILL_IN_USE);
-  EXPECT_EQ(rig.engine->Scan(nullptr).size(), 1u);  // the last scan, served
   rig.world->With([&] { rig.Drive().hangOnCancel = false; });
   ASSERT_EQ(rig.engine->OpenExclusive(rig.engine->AddOwner(), kSr0), S_OK);
   EXPECT_EQ(rig.world->releases, (Releases{{kSr0, true}}));  // the eject asked for
-  EXPECT_EQ(rig.world->scansWhileGrabbed, 0);
 }
 
 TEST(BurnEngineThreads, EveryLibraryCallIsMadeOnOneThreadBetweenStartAndFinish) {

@@ -78,8 +78,6 @@ class FakeBurnAdapter : public BurnAdapter {
     auto it = w_->drives.find(address);
     if (it == w_->drives.end()) return GrabResult::Missing;
     if (it->second.grabResult != GrabResult::Ok) return it->second.grabResult;
-    for (const auto& [h, held] : held_)
-      if (held.address == address) return GrabResult::Busy;
     if (load) it->second.trayOpen = false;
     *handle = next_++;
     held_[*handle] = Held{address, Assess(address), {}};
