@@ -39,14 +39,6 @@ std::vector<std::string> Entries(const std::string& folder) {
   return out;
 }
 
-// The files that look like images: what a person would take for discs.
-std::vector<std::string> Images(const std::string& folder) {
-  std::vector<std::string> out;
-  for (auto& name : Entries(folder))
-    if (name.rfind("disc-", 0) == 0) out.push_back(name);
-  return out;
-}
-
 // Audio with a pattern of its own per track, so that a mix-up shows.
 std::vector<BYTE> Pattern(LONG blocks, unsigned seed) {
   std::vector<BYTE> v(static_cast<size_t>(blocks) * kBlock);
@@ -173,22 +165,16 @@ class ServiceTest : public ::testing::Test {
     return r;
   }
 
-  // Sessions, last track and free blocks.
-  static std::vector<ULONG> MediaInfo(IDiscRecorder* recorder) {
-    EXPECT_EQ(recorder->OpenExclusive(), S_OK);
-    BYTE sessions = 0, last = 0;
-    ULONG start = 0, next = 0, free = 0;
-    EXPECT_EQ(recorder->QueryMediaInfo(&sessions, &last, &start, &next, &free), S_OK);
-    EXPECT_EQ(recorder->Close(), S_OK);
-    return {sessions, last, free};
-  }
-
-  static LONG MediaFlags(IDiscRecorder* recorder) {
+  // Blank and writable flags, sessions, last track and free blocks.
+  static std::vector<ULONG> Media(IDiscRecorder* recorder) {
     EXPECT_EQ(recorder->OpenExclusive(), S_OK);
     LONG type = 0, flags = 0;
+    BYTE sessions = 0, last = 0;
+    ULONG start = 0, next = 0, free = 0;
     EXPECT_EQ(recorder->QueryMediaType(&type, &flags), S_OK);
+    EXPECT_EQ(recorder->QueryMediaInfo(&sessions, &last, &start, &next, &free), S_OK);
     EXPECT_EQ(recorder->Close(), S_OK);
-    return flags;
+    return {static_cast<ULONG>(flags & (MEDIA_BLANK | MEDIA_WRITABLE)), sessions, last, free};
   }
 
   testsupport::ScopedRegistry m_registry;
@@ -196,7 +182,7 @@ class ServiceTest : public ::testing::Test {
   int m_count = 0;
 };
 
-// The one end-to-end burn through the service.
+// The one end-to-end burn through the service, and the disc read back.
 TEST_F(ServiceTest, RecordsTwoTracksAsAnImageOfExactlyTheStagedBlocks) {
   CTestSink sink;  // outlives the disc master, which holds it
   const std::string folder = AddRecorder();
@@ -209,7 +195,8 @@ TEST_F(ServiceTest, RecordsTwoTracksAsAnImageOfExactlyTheStagedBlocks) {
   ASSERT_EQ(master->ProgressAdvise(&sink, &cookie), S_OK);
   ASSERT_EQ(master->RecordDisc(false, false), S_OK);
 
-  EXPECT_EQ(Images(folder), (std::vector<std::string>{"disc-0001.bin", "disc-0001.cue"}));
+  // Nothing else is left behind: no stash, no temporary image.
+  EXPECT_EQ(Entries(folder), (std::vector<std::string>{".lock", ".tray", "disc-0001.bin", "disc-0001.cue"}));
   std::vector<uint8_t> expected(one.begin(), one.end());
   expected.insert(expected.end(), two.begin(), two.end());
   EXPECT_TRUE(testsupport::ReadFileBytes(folder + "/disc-0001.bin") == expected);
@@ -217,80 +204,56 @@ TEST_F(ServiceTest, RecordsTwoTracksAsAnImageOfExactlyTheStagedBlocks) {
   cue << std::ifstream(folder + "/disc-0001.cue").rdbuf();
   EXPECT_EQ(cue.str(), "FILE \"disc-0001.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
                        "  TRACK 02 AUDIO\n    INDEX 01 00:04:00\n");
-  // Nothing else is left behind: no stash, no temporary image.
-  for (auto& name : Entries(folder))
-    EXPECT_TRUE(name == ".lock" || name == ".tray" || name.rfind("disc-", 0) == 0) << name;
-
   EXPECT_EQ(sink.m_events, (std::vector<std::string>{"preparing", "track 1/2", "track 2/2", "closing", "complete 0"}));
   EXPECT_EQ(sink.m_lastDone, 751);
   EXPECT_EQ(sink.m_total, 751);
   EXPECT_LE(sink.m_maxGap, 751 / 100);  // at least every 1%
   EXPECT_GT(sink.m_queries, 0);
 
-  // The disc is no longer blank and has no room left; a second recording is
-  // refused until ejected.
-  ComPtr<IDiscRecorder> recorder = ActiveRecorder(master.Get());
-  EXPECT_EQ(MediaFlags(recorder.Get()) & MEDIA_BLANK, 0);
-  EXPECT_EQ(MediaInfo(recorder.Get()), (std::vector<ULONG>{1, 2, 0}));
-  ASSERT_EQ(Stage(redbook.Get(), one), S_OK);
-  EXPECT_EQ(master->RecordDisc(false, true), IMAPI_E_CANNOT_WRITE_TO_MEDIA);
-  ASSERT_EQ(recorder->OpenExclusive(), S_OK);
-  ASSERT_EQ(recorder->Eject(), S_OK);
-  ASSERT_EQ(recorder->Close(), S_OK);
-  EXPECT_EQ(MediaFlags(recorder.Get()) & (MEDIA_BLANK | MEDIA_WRITABLE), MEDIA_BLANK | MEDIA_WRITABLE);
-  EXPECT_EQ(MediaInfo(recorder.Get()), (std::vector<ULONG>{0, 0, 80 * 60 * 75}));  // an 80-minute blank
-  ASSERT_EQ(master->RecordDisc(false, true), S_OK);
-  EXPECT_EQ(testsupport::ReadFileBytes(folder + "/disc-0002.bin"), std::vector<uint8_t>(one.begin(), one.end()));
-  // Ejected after the burn: a fresh blank disc is waiting.
-  EXPECT_NE(MediaFlags(recorder.Get()) & MEDIA_BLANK, 0);
-  EXPECT_EQ(master->ProgressUnadvise(cookie), S_OK);
-  EXPECT_EQ(master->Close(), S_OK);
-}
-
-TEST_F(ServiceTest, TheRecordedDiscReadsBackWithProgressUntilCancelled) {
-  const std::string folder = AddRecorder();
-  const auto one = Pattern(300, 1), two = Pattern(451, 2);
-  {
-    ComPtr<IDiscMaster> master = OpenMaster();
-    ComPtr<IRedbookDiscMaster> redbook = Redbook(master.Get());
-    ASSERT_EQ(Stage(redbook.Get(), one), S_OK);
-    ASSERT_EQ(Stage(redbook.Get(), two), S_OK);
-    ASSERT_EQ(master->RecordDisc(false, false), S_OK);
-  }
+  // Read back, with the recorder taken for the reading.
   ComPtr<IDiscAudioReadback> reader;
   ASSERT_EQ(CoCreateInstance(CLSID_DiscAudioReadback, nullptr, CLSCTX_ALL, IID_IDiscAudioReadback,
                              reader.ReleaseAndGetVoidAddress()),
             S_OK);
   EXPECT_EQ(reader->OpenRecorder(1), IMAPI_E_DEVICE_NOTPRESENT);
   ASSERT_EQ(reader->OpenRecorder(0), S_OK);
+  ComPtr<IDiscRecorder> recorder = ActiveRecorder(master.Get());
+  EXPECT_EQ(recorder->OpenExclusive(), IMAPI_E_DEVICE_NOTACCESSIBLE);
   LONG tracks = 0, first = 0, blocks = 0;
   ASSERT_EQ(reader->GetTrackCount(&tracks), S_OK);
-  EXPECT_EQ(tracks, 2);
   ASSERT_EQ(reader->GetTrackExtent(2, &first, &blocks), S_OK);
-  EXPECT_EQ(first, 300);
-  EXPECT_EQ(blocks, 451);
-  // Taken for exclusive use while it is read.
-  ComPtr<IDiscMaster> other = OpenMaster();
-  EXPECT_EQ(ActiveRecorder(other.Get())->OpenExclusive(), IMAPI_E_DEVICE_NOTACCESSIBLE);
-
-  CReadbackSink sink;
-  ASSERT_EQ(reader->SetEvents(&sink), S_OK);
+  EXPECT_EQ((std::vector<LONG>{tracks, first, blocks}), (std::vector<LONG>{2, 300, 451}));
+  CReadbackSink readSink;
+  ASSERT_EQ(reader->SetEvents(&readSink), S_OK);
   std::vector<BYTE> read(size_t{200} * kBlock);
   ASSERT_EQ(reader->ReadAudioBlocks(250, 200, read.data(), static_cast<LONG>(read.size())), S_OK);
   EXPECT_TRUE(std::equal(read.begin(), read.begin() + 50 * kBlock, one.end() - 50 * kBlock));
   EXPECT_TRUE(std::equal(read.begin() + 50 * kBlock, read.end(), two.begin()));
-  EXPECT_EQ(sink.m_lastDone, 450);
-  EXPECT_EQ(sink.m_total, 751);
+  EXPECT_EQ(readSink.m_lastDone, 450);
+  EXPECT_EQ(readSink.m_total, 751);
   EXPECT_EQ(reader->ReadAudioBlocks(700, 52, read.data(), static_cast<LONG>(read.size())), E_INVALIDARG);
-  sink.m_cancelAt = 500;
+  readSink.m_cancelAt = 500;
   EXPECT_EQ(reader->ReadAudioBlocks(450, 200, read.data(), static_cast<LONG>(read.size())), IMAPI_E_USERABORT);
-  EXPECT_LT(sink.m_lastDone, 650);
+  EXPECT_LT(readSink.m_lastDone, 650);
   ASSERT_EQ(reader->SetEvents(nullptr), S_OK);
-
-  // Ejected, the tray holds a blank disc: nothing to read back.
-  ASSERT_EQ(reader->Eject(), S_OK);
   ASSERT_EQ(reader->Close(), S_OK);
-  EXPECT_EQ(reader->OpenRecorder(0), IMAPI_E_MEDIUM_INVALIDTYPE);
+
+  // The disc is no longer blank and has no room left; a second recording is
+  // refused until ejected.
+  EXPECT_EQ(Media(recorder.Get()), (std::vector<ULONG>{0, 1, 2, 0}));
+  ASSERT_EQ(Stage(redbook.Get(), one), S_OK);
+  EXPECT_EQ(master->RecordDisc(false, true), IMAPI_E_CANNOT_WRITE_TO_MEDIA);
+  ASSERT_EQ(recorder->OpenExclusive(), S_OK);
+  ASSERT_EQ(recorder->Eject(), S_OK);
+  ASSERT_EQ(recorder->Close(), S_OK);
+  // An 80-minute blank.
+  EXPECT_EQ(Media(recorder.Get()), (std::vector<ULONG>{MEDIA_BLANK | MEDIA_WRITABLE, 0, 0, 80 * 60 * 75}));
+  ASSERT_EQ(master->RecordDisc(false, true), S_OK);
+  EXPECT_EQ(testsupport::ReadFileBytes(folder + "/disc-0002.bin"), std::vector<uint8_t>(one.begin(), one.end()));
+  // Ejected after the burn: a fresh blank disc is waiting.
+  EXPECT_EQ(Media(recorder.Get())[0], ULONG{MEDIA_BLANK | MEDIA_WRITABLE});
+  EXPECT_EQ(master->ProgressUnadvise(cookie), S_OK);
+  EXPECT_EQ(master->Close(), S_OK);
 }
 
 // A recording that leaves no disc: refused staging, a simulation, a cancel.
@@ -315,7 +278,7 @@ TEST_P(RecordingWithoutADisc, LeavesNothingButABlankDisc) {
   ASSERT_EQ(master->ProgressAdvise(&sink, &cookie), S_OK);
   EXPECT_EQ(master->RecordDisc(GetParam().simulate, false), GetParam().recorded);
   EXPECT_EQ(sink.m_events, GetParam().events);
-  EXPECT_NE(MediaFlags(ActiveRecorder(master.Get()).Get()) & MEDIA_BLANK, 0);
+  EXPECT_EQ(Media(ActiveRecorder(master.Get()).Get())[0], ULONG{MEDIA_BLANK | MEDIA_WRITABLE});
   master->Close();
   // No image, no stash, no temporary file.
   for (auto& name : Entries(folder)) EXPECT_TRUE(name == ".lock" || name == ".tray") << name;
