@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/com/ComPtr.h"
-#include "platform/olectl/CMemStream.h"
 #include "platform/olectl/COleControlSite.h"
 #include "tests/platform/olectl/control/TestControl.h"
 
@@ -69,9 +68,6 @@ TEST(ControlContainer, PlacementAndResizeReachTheSite) {
   EXPECT_EQ(h.site.GetRect(), CRect(0, 0, 1, 1));
   h.pCtrl->SetWindowPos(nullptr, 7, 8, 0, 0, SWP_NOSIZE);
   EXPECT_EQ(h.site.GetRect(), CRect(7, 8, 8, 9));
-  HWND hWnd = nullptr;
-  EXPECT_EQ(h.site.Query<IOleInPlaceObject>()->GetWindow(&hWnd), S_OK);
-  EXPECT_EQ(hWnd, h.pCtrl->GetSafeHwnd());
 }
 
 TEST(ControlContainer, DrawsIntoAnImageThroughTheViewObject) {
@@ -141,20 +137,6 @@ TEST(ControlContainer, BagWithoutAPropertyGivesItsDefaultAndSavesTheCurrentVersi
   ASSERT_EQ(a.site.SaveToPropertyBag(&saved), S_OK);
   EXPECT_EQ(saved.at(u"_Version").lVal, 0x00010000);
   EXPECT_EQ(std::u16string(saved.at(u"Name").bstrVal), u"none");
-}
-
-TEST(MemStream, ReadsShortAtTheEndAndRefusesSeeksBeforeTheStart) {
-  ComPtr<CMemStream> pStm = CMemStream::Create({1, 2, 3});
-  uint8_t buf[8] = {};
-  ULONG got = 0;
-  EXPECT_EQ(pStm->Read(buf, 8, &got), S_FALSE);
-  EXPECT_EQ(got, 3u);
-  EXPECT_EQ(pStm->Seek(LARGE_INTEGER{-4}, STREAM_SEEK_CUR, nullptr), STG_E_INVALIDFUNCTION);
-  ULARGE_INTEGER pos{};
-  EXPECT_EQ(pStm->Seek(LARGE_INTEGER{1}, STREAM_SEEK_SET, &pos), S_OK);
-  EXPECT_EQ(pStm->Write("\x09", 1, nullptr), S_OK);
-  EXPECT_EQ(pStm->GetBytes(), (std::vector<uint8_t>{1, 9, 3}));
-  EXPECT_EQ(pStm->Seek(LARGE_INTEGER{0}, 7, nullptr), STG_E_INVALIDFUNCTION);
 }
 
 }  // namespace
