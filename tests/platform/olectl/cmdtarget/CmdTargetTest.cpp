@@ -58,20 +58,11 @@ class CmdTargetTest : public ::testing::Test {
   }
 };
 
-TEST_F(CmdTargetTest, ModuleStateIsPerThreadAndNests) {
-  AFX_MODULE_STATE other("other");
-  {
-    AFX_MANAGE_STATE(TestModule());
-    {
-      AFX_MAINTAIN_STATE inner(&other);
-      EXPECT_EQ(AfxGetModuleState(), &other);
-      AFX_MODULE_STATE* seen = nullptr;
-      std::thread([&] { seen = AfxGetModuleState(); }).join();
-      EXPECT_EQ(seen, AfxGetAppModuleState());
-    }
-    EXPECT_EQ(AfxGetModuleState(), TestModule());
-  }
-  EXPECT_EQ(AfxGetModuleState(), AfxGetAppModuleState());
+TEST_F(CmdTargetTest, ModuleStateIsPerThread) {
+  AFX_MANAGE_STATE(TestModule());
+  AFX_MODULE_STATE* seen = nullptr;
+  std::thread([&] { seen = AfxGetModuleState(); }).join();
+  EXPECT_EQ(seen, AfxGetAppModuleState());
 }
 
 TEST_F(CmdTargetTest, InvokesThroughTheTableOnlyForTheNullInterface) {

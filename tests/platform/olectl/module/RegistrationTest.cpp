@@ -35,15 +35,4 @@ TEST(Registration, ADamagedRegistryIsReportedAndLeftAlone) {
   EXPECT_EQ(testsupport::ReadFileBytes(registry.Path()), before);
 }
 
-TEST(Registration, ControlAndPageNeedTheirTypeNameResource) {
-  // The test program carries no string resources: nothing is written.
-  testsupport::ScopedRegistry registry;
-  void* self = TestModule().GetInstanceHandle();
-  EXPECT_FALSE(AfxOleRegisterControlClass(self, CLSID_TestThing, "X.1", 1, 1, afxRegApartmentThreading, 0x20191,
-                                          CLSID_TestPlain, 1, 0));
-  EXPECT_FALSE(AfxOleRegisterPropertyPageClass(self, CLSID_TestPlain, 2));
-  EXPECT_FALSE(AfxOleRegisterTypeLib(self, CLSID_TestPlain));
-  EXPECT_TRUE(reg::Registry().Load() == reg::RegTree());
-}
-
 }  // namespace
