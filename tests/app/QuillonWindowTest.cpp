@@ -234,7 +234,6 @@ INSTANTIATE_TEST_SUITE_P(
         ClickCase{"InsertCancelled", true, true, MsgResult::Cancel, 0, 1, S_OK, {}, false},
         ClickCase{"TrackRefused", true, true, MsgResult::OK, -2, 1, S_OK, "Unexpected error uccured (-2).", false},
         ClickCase{"OtherTrackResultBurns", true, true, MsgResult::OK, -4, 1, S_OK, {}, true},
-        ClickCase{"Burns", true, true, MsgResult::OK, 0, 1, S_OK, {}, true},
         ClickCase{"NotReady", true, true, MsgResult::OK, 0, 0, S_OK,
                   "CD burner drive is not ready. Try again later.", false},
         ClickCase{"ControlFails", true, true, MsgResult::OK, 0, 1, E_UNEXPECTED,
