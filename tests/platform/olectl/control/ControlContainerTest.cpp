@@ -107,7 +107,7 @@ TEST(ControlContainer, ACutStreamFailsToLoadAndLeavesTheDefaults) {
 
 TEST(ControlContainer, BagWithoutAPropertyGivesItsDefaultAndSavesTheCurrentVersion) {
   Hosted a;
-  a.pCtrl->m_sValue = 4;
+  a.pCtrl->m_strName = u"old";
   std::map<std::u16string, CVariant> bag = {{u"_Version", CVariant::Long(0x00020000)},
                                             {u"Value", CVariant::String(u"12")}};
   ASSERT_EQ(a.site.LoadFromPropertyBag(bag), S_OK);
