@@ -1,5 +1,6 @@
 // The control's window: messages posted from any thread reach the owner's
 // thread in posting order; a destroyed control's handle names no window.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <map>
@@ -32,6 +33,14 @@ TEST(ControlWindow, MessagesFromManyThreadsArriveOnTheOwnerThreadInEachThreadsOr
     EXPECT_EQ(m.lParam, next[m.wParam]) << "thread " << m.wParam;
     next[m.wParam] = m.lParam + 1;
   }
+}
+
+TEST(ControlWindow, AWindowlessHostNeverLoadsTheGraphicalToolkit) {
+  COleControlSite::EnsureApplication();
+  auto pCtrl = Make<CTestControl>();
+  ASSERT_TRUE(PostMessageW(pCtrl->GetSafeHwnd(), WM_TEST_RECORD, 0, 0));
+  ASSERT_TRUE(COleControlSite::PumpMessagesUntil([&] { return !pCtrl->m_received.empty(); }, 20000));
+  EXPECT_EQ(dlopen("libQt6Gui.so.6", RTLD_LAZY | RTLD_NOLOAD), nullptr);
 }
 
 TEST(ControlWindow, HandleOfADestroyedControlNamesNoWindowAndPendingMessagesAreDropped) {
