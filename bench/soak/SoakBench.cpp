@@ -118,7 +118,9 @@ int Soak(int nBurns, const fs::path& work) {
   // Three tracks of different lengths, none a whole number of blocks.
   std::vector<Track> tracks;
   for (uint32_t i = 0; i < 3; ++i) {
-    std::string path = (work / ("t" + std::to_string(i) + ".wav")).string();
+    char name[16];
+    std::snprintf(name, sizeof name, "t%u.wav", i);
+    std::string path = (work / name).string();
     tracks.push_back({path, MakeWav(path, kBlock * (300 + 37 * i) + 1 + 701 * i, i + 1)});
   }
 
