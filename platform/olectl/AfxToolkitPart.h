@@ -13,7 +13,7 @@
 class CDialogTemplate;
 
 struct AFX_TOOLKIT_PART {
-  // Drawing on a device context the toolkit part made (see QtInterop.h).
+  // Drawing on a device context the toolkit part made (see qt/QtInterop.h).
   void (*pfnFillRect)(HDC hDC, const RECT& rc, COLORREF cr);
   int (*pfnDrawText)(HDC hDC, const OLECHAR* pText, size_t cchText, const RECT& rc, UINT nFormat, BOOL bOpaque,
                      COLORREF crText, COLORREF crBk);
