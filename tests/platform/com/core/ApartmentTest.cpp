@@ -131,20 +131,17 @@ INSTANTIATE_TEST_SUITE_P(Rows, LibraryPaths,
                                          PathRow{"Backslashes", "backslashes:", S_OK}),
                          [](const testing::TestParamInfo<PathRow>& info) { return std::string(info.param.name); });
 
-TEST(ClassLookup, DamagedRegistryIsReportedAndLeftAlone) {
+// The file left as it was: the registry's own test; regsvr's: below.
+TEST(ClassLookup, DamagedRegistryIsReportedByLine) {
   ScopedRegistry registry;
   Apartment apartment;
-  const std::string damaged = "#cantrel-registry 1\n[CLSID]\n\"x\"=dword:zz\n";
-  std::ofstream(registry.Path()) << damaged;
+  std::ofstream(registry.Path()) << "#cantrel-registry 1\n[CLSID]\n\"x\"=dword:zz\n";
   HRESULT hr;
   CreateAndAsk(CLSID_CoreFixture, &hr);
   EXPECT_EQ(hr, REGDB_E_READREGDB);
   EXPECT_NE(CoGetLastLoadError().find("line 3"), std::string::npos) << CoGetLastLoadError();
   CLSID clsid;
   EXPECT_EQ(CLSIDFromProgID(u"Cantrel.CoreFixture.1", &clsid), REGDB_E_READREGDB);
-  EXPECT_EQ(RunProcess({Regsvr(), FixturePath()}).status, 1);
-  auto bytes = testsupport::ReadFileBytes(registry.Path());
-  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), damaged);
 }
 
 TEST(ClassLookup, InProcessRegistrationWinsOverTheRegistry) {
@@ -193,31 +190,28 @@ TEST(ClassLookup, ConcurrentCreationAndRegistration) {
   RegisterFixture();
   LocalFactory factory;
   std::atomic<bool> stop{false};
-  std::atomic<int> failures{0}, created{0};
+  std::atomic<int> created{0};
   std::vector<std::thread> creators;
   for (int t = 0; t < 4; ++t) {
     creators.emplace_back([&] {
       CoInitialize(nullptr);
-      for (int i = 0; i < 200; ++i) ++(CreateAndAsk(CLSID_CoreFixture) > 0 ? created : failures);
+      for (int i = 0; i < 200; ++i) created += CreateAndAsk(CLSID_CoreFixture) > 0;
       CoUninitialize();
     });
   }
   std::thread registrar([&] {
     CoInitialize(nullptr);
-    while (!stop) {
-      DWORD cookie = 0;
-      failures += CoRegisterClassObject(CLSID_CoreFixture, &factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
-                                        &cookie) != S_OK;
+    for (DWORD cookie = 0; !stop; CoFreeUnusedLibraries()) {
+      EXPECT_EQ(CoRegisterClassObject(CLSID_CoreFixture, &factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie),
+                S_OK);
       std::this_thread::yield();
-      failures += CoRevokeClassObject(cookie) != S_OK;
-      CoFreeUnusedLibraries();
+      EXPECT_EQ(CoRevokeClassObject(cookie), S_OK);
     }
     CoUninitialize();
   });
   for (auto& t : creators) t.join();
   stop = true;
   registrar.join();
-  EXPECT_EQ(failures, 0);
   EXPECT_EQ(created, 800);
   EXPECT_EQ(factory.RefCount(), 1u);
 }
