@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "platform/registry/Registry.h"
 #include "tests/support/TestSupport.h"
@@ -19,10 +20,6 @@ std::string ReadText(const std::string& path) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-void WriteText(const std::string& path, const std::string& text) {
-  testsupport::WriteFileBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
-}
-
 // Sets (null: clears) an environment variable for the scope.
 struct ScopedEnv {
   ScopedEnv(const char* name, const char* value) : name(name), old(std::getenv(name) ? std::getenv(name) : "\x01") {
@@ -36,21 +33,16 @@ struct ScopedEnv {
 }  // namespace
 
 TEST(Registry, DefaultPathFollowsTheEnvironment) {
-  ScopedEnv home("HOME", "/home/tester");
+  ScopedEnv home("HOME", "/home/tester"), xdg("XDG_DATA_HOME", "/data");
   {
     ScopedEnv reg("COMPONENT_REGISTRY", "/tmp/private-registry");
     EXPECT_EQ(Registry::DefaultPath(), "/tmp/private-registry");
   }
   ScopedEnv reg("COMPONENT_REGISTRY", nullptr);
-  {
-    ScopedEnv xdg("XDG_DATA_HOME", "/data");
-    EXPECT_EQ(Registry::DefaultPath(), "/data/cantrel/registry");
-  }
-  {
-    ScopedEnv xdg("XDG_DATA_HOME", "relative/ignored");
-    EXPECT_EQ(Registry::DefaultPath(), "/home/tester/.local/share/cantrel/registry");
-  }
-  ScopedEnv xdg("XDG_DATA_HOME", nullptr);
+  EXPECT_EQ(Registry::DefaultPath(), "/data/cantrel/registry");
+  setenv("XDG_DATA_HOME", "relative/ignored", 1);
+  EXPECT_EQ(Registry::DefaultPath(), "/home/tester/.local/share/cantrel/registry");
+  unsetenv("XDG_DATA_HOME");
   EXPECT_EQ(Registry::DefaultPath(), "/home/tester/.local/share/cantrel/registry");
 }
 
@@ -72,7 +64,7 @@ TEST(Registry, MissingFileAndFolderAreCreatedOnUpdate) {
 TEST(Registry, DamagedFileIsReportedAndLeftUntouched) {
   TempDir dir;
   const std::string damaged = "#cantrel-registry 1\n[CLSID]\n\"a\"=dword:1\n\"b\"=string:\"unterminated\n";
-  WriteText(dir.File("registry"), damaged);
+  std::ofstream(dir.File("registry")) << damaged;
   Registry r(dir.File("registry"));
   try {  // which line: the parser's test
     r.Load();

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
 #include <vector>
 
 #include "platform/com/CConnectionPoint.h"
@@ -30,7 +28,7 @@ class Sink final : public ComObject<Sink, IDispatch> {
     return E_FAIL;  // failures of sinks are ignored
   }
 
-  std::atomic<int> calls{0};
+  int calls = 0;
   DISPID lastId = 0;
   WORD lastFlags = 0;
   std::vector<LONG> args;
@@ -73,10 +71,8 @@ TEST(ConnectionPoint, AdviseFireUnadviseWithTwoSinks) {
   DWORD again = 0;
   ASSERT_EQ(c.point.Advise(&a, &again), S_OK);
   EXPECT_NE(again, ca);
-  EXPECT_NE(again, cb);
   c.point.UnadviseAll();
   EXPECT_EQ(a.RefCount(), 1u);
-  EXPECT_EQ(c.point.Unadvise(cb), CONNECT_E_NOCONNECTION);
   EXPECT_EQ(c.point.Advise(nullptr, &again), E_POINTER);
 }
 
@@ -89,27 +85,6 @@ TEST(ConnectionPoint, SinkMayUnadviseWhileBeingCalled) {
   EXPECT_EQ(a.calls, 1);
   EXPECT_TRUE(c.point.Sinks().empty());
   EXPECT_EQ(a.RefCount(), 1u);
-}
-
-TEST(ConnectionPoint, ConcurrentAdviseUnadviseAndFire) {
-  Container c;
-  Sink steady;
-  DWORD steadyCookie = 0;
-  ASSERT_EQ(c.point.Advise(&steady, &steadyCookie), S_OK);
-  std::atomic<bool> stop{false};
-  std::thread firer([&] {
-    while (!stop) c.point.Fire(1, {CVariant::Long(1)});
-  });
-  std::vector<Sink> churn(4);
-  // Keep changing the sink list for as long as events are being fired.
-  for (int round = 0; round < 200 || steady.calls < 50; ++round) {
-    for (auto& s : churn) ASSERT_EQ(c.point.Advise(&s, &s.cookie), S_OK);
-    for (auto& s : churn) ASSERT_EQ(c.point.Unadvise(s.cookie), S_OK);
-  }
-  stop = true;
-  firer.join();
-  for (auto& s : churn) EXPECT_EQ(s.RefCount(), 1u);
-  c.point.UnadviseAll();
 }
 
 }  // namespace

@@ -1,14 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "platform/com/Apartment.h"
 #include "platform/com/Bstr.h"
 
 TEST(Bstr, LengthPrefixTerminatorAndEmbeddedZeros) {
   BSTR b = SysAllocString(u"abc");
   EXPECT_EQ(SysStringByteLen(b), 6u);
   EXPECT_EQ(b[3], u'\0');
-  // ProgIDFromCLSID hands out strings that callers free as task memory.
-  CoTaskMemFree(b);
+  SysFreeString(b);
   const char16_t text[] = {u'a', 0, u'b'};
   EXPECT_EQ(CBstr(std::u16string_view(text, 3)).View(), std::u16string_view(text, 3));
   b = SysAllocStringLen(nullptr, 5);
