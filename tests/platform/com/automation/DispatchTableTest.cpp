@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <stdexcept>
 #include <string>
 
 #include "platform/com/ComObject.h"
@@ -32,9 +31,6 @@ class Target final : public ComObject<Target, IDispatch> {
   HRESULT Half(LONG n, SHORT* half) const { return n % 2 ? E_INVALIDARG : (*half = static_cast<SHORT>(n / 2), S_OK); }
   LONG Flag(BOOL b) const { return b; }
   BOOL Truth() const { return TRUE; }
-  // Fit no declaration of the table.
-  LONG Swapped(LONG a, SHORT b) const { return a + b; }
-  std::u16string Joined(SHORT, LONG) const { return {}; }
 
   SHORT value = 3;
 };
@@ -192,32 +188,8 @@ INSTANTIATE_TEST_SUITE_P(
                       NamesRow{"Parameters", {u"Sub", u"B", u"a"}, S_OK, {3, 1, 0}},
                       NamesRow{"UnknownParameter", {u"sub", u"c"}, DISP_E_UNKNOWNNAME, {3, DISPID_UNKNOWN}},
                       NamesRow{"UnknownMember", {u"Nope", u"a"}, DISP_E_UNKNOWNNAME, {DISPID_UNKNOWN, DISPID_UNKNOWN}},
-                      NamesRow{"ParameterOfAPropertyGet", {u"item", u"key"}, S_OK, {5, 0}},
                       NamesRow{"LatinLettersFold", {u"f\u00E4IL"}, S_OK, {9}},
                       NamesRow{"UnnamedPutValue", {u"Value", u""}, DISP_E_UNKNOWNNAME, {1, DISPID_UNKNOWN}}),
     [](const auto& info) { return std::string(info.param.name); });
-
-struct BindRow {
-  const char* name;
-  DispBinding binding;
-};
-
-void PrintTo(const BindRow& row, std::ostream* os) { *os << row.name; }
-
-class DispatchTableBind : public ::testing::TestWithParam<BindRow> {};
-
-TEST_P(DispatchTableBind, RefusesWhenTheTableIsBuilt) {
-  EXPECT_THROW((void)Declared().Bind({GetParam().binding}), std::invalid_argument);
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, DispatchTableBind,
-                         ::testing::Values(BindRow{"NoSuchDispid", DispMethod<&Target::Sub>(99)},
-                                           BindRow{"NoSuchKind", DispPropertyGet<&Target::Sub>(3)},
-                                           BindRow{"ParameterCount", DispMethod<&Target::Length>(3)},
-                                           BindRow{"ParameterType", DispMethod<&Target::Swapped>(3)},
-                                           BindRow{"ResultType", DispMethod<&Target::Joined>(3)},
-                                           BindRow{"SetterType", DispProperty<&Target::Locked, &Target::SetValue>(2)},
-                                           BindRow{"ResultWhereNoneIsDeclared", DispMethod<&Target::GetValue>(9)}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

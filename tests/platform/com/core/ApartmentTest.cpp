@@ -35,16 +35,6 @@ struct Apartment {
   ~Apartment() { CoUninitialize(); }
 };
 
-// A class object registered in-process, on the test's stack: its objects answer 7.
-struct Seven final : ComObject<Seven, IFixture> {
-  LONG Value() override { return 7; }
-};
-struct LocalFactory final : ComObject<LocalFactory, IClassFactory> {
-  void FinalRelease() {}
-  HRESULT CreateInstance(IUnknown*, REFIID riid, void** ppv) override { return Make<Seven>()->QueryInterface(riid, ppv); }
-  HRESULT LockServer(BOOL) override { return S_OK; }
-};
-
 LONG CreateAndAsk(REFCLSID clsid, HRESULT* hrOut = nullptr) {
   ComPtr<IFixture> f;
   HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IFixture, f.ReleaseAndGetVoidAddress());
@@ -136,18 +126,6 @@ TEST_F(ClassLookup, DamagedRegistryIsReportedByLine) {
   EXPECT_NE(CoGetLastLoadError().find("line 3"), std::string::npos) << CoGetLastLoadError();
   CLSID clsid;
   EXPECT_EQ(CLSIDFromProgID(u"Cantrel.CoreFixture.1", &clsid), REGDB_E_READREGDB);
-}
-
-TEST_F(ClassLookup, InProcessRegistrationWinsOverTheRegistry) {
-  RegisterFixture();
-  LocalFactory factory;
-  DWORD cookie = 0;
-  ASSERT_EQ(CoRegisterClassObject(CLSID_CoreFixture, &factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie),
-            S_OK);
-  EXPECT_EQ(CreateAndAsk(CLSID_CoreFixture) + CreateAndAsk(CLSID_CoreFixture), 14);
-  EXPECT_EQ(CoRevokeClassObject(cookie), S_OK);
-  EXPECT_EQ(factory.RefCount(), 1u);
-  EXPECT_EQ(CreateAndAsk(CLSID_CoreFixture), kFixtureLibraryValue);
 }
 
 TEST_F(ClassLookup, UnusedLibrariesAreUnloadedOnlyWhenTheySaySo) {
