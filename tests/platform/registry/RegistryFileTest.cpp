@@ -20,25 +20,15 @@ std::string ReadText(const std::string& path) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-// Sets (null: clears) an environment variable for the scope.
-struct ScopedEnv {
-  ScopedEnv(const char* name, const char* value) : name(name), old(std::getenv(name) ? std::getenv(name) : "\x01") {
-    value ? setenv(name, value, 1) : unsetenv(name);
-  }
-  ~ScopedEnv() { old == "\x01" ? unsetenv(name) : setenv(name, old.c_str(), 1); }
-  const char* name;
-  std::string old;
-};
-
 }  // namespace
 
+// Changes the environment for good: no other test here reads it.
 TEST(Registry, DefaultPathFollowsTheEnvironment) {
-  ScopedEnv home("HOME", "/home/tester"), xdg("XDG_DATA_HOME", "/data");
-  {
-    ScopedEnv reg("COMPONENT_REGISTRY", "/tmp/private-registry");
-    EXPECT_EQ(Registry::DefaultPath(), "/tmp/private-registry");
-  }
-  ScopedEnv reg("COMPONENT_REGISTRY", nullptr);
+  setenv("HOME", "/home/tester", 1);
+  setenv("XDG_DATA_HOME", "/data", 1);
+  setenv("COMPONENT_REGISTRY", "/tmp/private-registry", 1);
+  EXPECT_EQ(Registry::DefaultPath(), "/tmp/private-registry");
+  unsetenv("COMPONENT_REGISTRY");
   EXPECT_EQ(Registry::DefaultPath(), "/data/cantrel/registry");
   setenv("XDG_DATA_HOME", "relative/ignored", 1);
   EXPECT_EQ(Registry::DefaultPath(), "/home/tester/.local/share/cantrel/registry");

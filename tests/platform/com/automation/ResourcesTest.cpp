@@ -4,18 +4,13 @@
 #include "tests/support/TestSupport.h"
 
 using testsupport::BinDir;
-using testsupport::TempDir;
 
 namespace {
-
-std::vector<ResourceEntry> Sample() {
-  return {{"TYPELIB", 1, {1, 2, 3, 4, 5}}, {"STRING", 200, {'G', 'e', 'n'}}, {"ICON", 1, {}}};
-}
 
 // Packing and reading back: the fuzzer's oracle, and the control library's
 // resources, packed when it is built and read by its tests.
 TEST(ResourceTable, RefusesDamageButNotZeroPadding) {
-  const auto blob = PackResources(Sample());
+  const auto blob = PackResources({{"TYPELIB", 1, {1, 2, 3, 4, 5}}, {"STRING", 200, {'G', 'e', 'n'}}, {"ICON", 1, {}}});
   for (size_t n = 0; n < blob.size(); ++n)
     EXPECT_FALSE(UnpackResources(blob.data(), n)) << "truncated to " << n;
   // Magic, version, a count beyond the data, type lengths zero and huge, a
@@ -36,7 +31,7 @@ TEST(ResourceTable, RefusesDamageButNotZeroPadding) {
 }
 
 TEST(ResourceSection, RefusesFilesWithoutAUsableSection) {
-  TempDir dir;
+  testsupport::TempDir dir;
   testsupport::WriteFileBytes(dir.File("text"), {'h', 'e', 'l', 'l', 'o'});
   // Not a library, missing, a folder, a library without the section.
   for (const std::string& path : {dir.File("text"), dir.File("missing"), dir.Path(), BinDir() + "/libpxcom.so"})

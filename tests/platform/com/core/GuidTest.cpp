@@ -2,9 +2,7 @@
 
 #include "platform/com/Guid.h"
 
-namespace {
 constexpr GUID kSample = {0x0123ABCD, 0x4567, 0x89EF, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}};
-}
 
 TEST(Guid, FormatsUpperCaseBracedAndParsesAnyCaseButNothingElse) {
   EXPECT_EQ(GuidToString(kSample), "{0123ABCD-4567-89EF-0123-456789ABCDEF}");

@@ -18,7 +18,6 @@ CVariant Of(VARTYPE vt, T VARIANT::*field, T x) {
 }
 CVariant I4(LONG x) { return CVariant::Long(x); }
 CVariant I8(LONGLONG x) { return Of(VT_I8, &VARIANT::llVal, x); }
-CVariant UI8(ULONGLONG x) { return Of(VT_UI8, &VARIANT::ullVal, x); }
 CVariant R4(FLOAT x) { return Of(VT_R4, &VARIANT::fltVal, x); }
 CVariant R8(DOUBLE x) { return CVariant::Double(x); }
 CVariant Str(std::u16string_view s) { return CVariant::String(s); }
@@ -62,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         Row{"I1Max", I4(127), VT_I1, S_OK, "127"}, Row{"I1Over", I4(128), VT_I1, DISP_E_OVERFLOW},
         Row{"UI1Under", I4(-1), VT_UI1, DISP_E_OVERFLOW}, Row{"UI4Max", I8(4294967295LL), VT_UI4, S_OK, "4294967295"},
-        Row{"I8FromUI8Over", UI8(9223372036854775808ULL), VT_I8, DISP_E_OVERFLOW},
+        Row{"I8FromUI8Over", Of<ULONGLONG>(VT_UI8, &VARIANT::ullVal, 9223372036854775808ULL), VT_I8, DISP_E_OVERFLOW},
         Row{"I8MinText", I8(kI8Min), VT_BSTR, S_OK, "-9223372036854775808"},
         Row{"HalfToEven", R8(2.5), VT_I4, S_OK, "2"}, Row{"R4HalfToEvenNegative", R4(-1.5f), VT_I2, S_OK, "-2"},
         Row{"RoundingInRange", R8(126.5), VT_I1, S_OK, "126"},
