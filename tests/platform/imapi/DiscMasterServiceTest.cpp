@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -250,6 +252,29 @@ TEST_F(ServiceTest, RecordsTwoTracksAsAnImageOfExactlyTheStagedBlocks) {
   // Ejected after the burn: a fresh blank disc is waiting.
   EXPECT_EQ(Media(recorder.Get())[0], ULONG{MEDIA_BLANK | MEDIA_WRITABLE});
   EXPECT_EQ(master->ProgressUnadvise(cookie), S_OK);
+  EXPECT_EQ(master->Close(), S_OK);
+}
+
+bool g_bNoHardLinks = false;
+
+}  // namespace
+
+// The service's hard links fail while asked, as on a file system without them.
+extern "C" int link(const char* from, const char* to) {
+  return g_bNoHardLinks ? (errno = EPERM, -1) : ::linkat(AT_FDCWD, from, AT_FDCWD, to, 0);
+}
+
+namespace {
+
+TEST_F(ServiceTest, WithoutHardLinksTheImageIsACopyOfTheStagedBlocks) {
+  const std::string folder = AddRecorder();
+  ComPtr<IDiscMaster> master = OpenMaster();
+  const auto one = Pattern(300, 3);
+  ASSERT_EQ(Stage(Redbook(master.Get()).Get(), one), S_OK);
+  g_bNoHardLinks = true;
+  EXPECT_EQ(master->RecordDisc(false, false), S_OK);
+  g_bNoHardLinks = false;
+  EXPECT_EQ(testsupport::ReadFileBytes(folder + "/disc-0001.bin"), std::vector<uint8_t>(one.begin(), one.end()));
   EXPECT_EQ(master->Close(), S_OK);
 }
 
