@@ -5,65 +5,65 @@
 #include <chrono>
 #include <thread>
 
-#include "tests/robust/CBurnRig.h"
-#include "tests/robust/CChildProcess.h"
+#include "tests/tools/cantrel/ToolsTestBed.h"
 
 namespace {
-
-std::vector<uint8_t> Image(const std::string& folder, size_t n) {
-  auto images = CBurnRig::Images(folder);
-  return n < images.size() ? testsupport::ReadFileBytes(folder + "/" + images[n] + ".bin") : std::vector<uint8_t>{};
-}
 
 enum class Start { OnTheOtherRecorder, AtTheSameMoment, WhileTheFirstRecords };
 
 class TwoBurns : public ::testing::TestWithParam<Start> {};
 
 TEST_P(TwoBurns, OnOneRecorderOneIsRefusedAndNothingIsLost) {
-  CBurnRig rig;
-  ASSERT_TRUE(rig.Ready()) << rig.Problem();
+  ToolsTestBed bed(true, false);
   // 150 blocks a second: 6 s of recording, so the second start always overlaps.
-  const std::string folder = rig.AddRecorder(2), other = rig.AddRecorder(8);
-  ASSERT_TRUE(rig.Ready()) << rig.Problem();
-  auto a = rig.MakeWav("a.wav", 900, 11);
-  auto b = rig.MakeWav("b.wav", 400);
+  const std::string folder = bed.AddRecorder("2"), other = bed.AddRecorder("8");
+  auto a = ToolsTestBed::Padded(testsupport::MakeWav(bed.m_files.File("a.wav"), 2352 * 900 + 11));
+  auto b = ToolsTestBed::Padded(testsupport::MakeWav(bed.m_files.File("b.wav"), 2352 * 400));
+  auto image = [&](const std::string& recorder, size_t n) {
+    auto images = bed.Images(recorder);
+    return n < images.size() ? testsupport::ReadFileBytes(images[n] + ".bin") : std::vector<uint8_t>{};
+  };
+  auto burn = [&](const std::string& drive, const char* file, pid_t* pid) {
+    return ToolsTestBed::Start({ToolsTestBed::Bin("cantrel"), "burn", "--drive", drive, bed.m_files.File(file)}, pid);
+  };
 
-  CChildProcess first({rig.Bin("cantrel"), "burn", "--drive", "0", rig.Path("a.wav")});
+  pid_t pid = 0;
+  auto first = burn("0", "a.wav", &pid);
+  auto running = [&] { return first.wait_for(std::chrono::seconds(0)) != std::future_status::ready; };
   if (GetParam() == Start::WhileTheFirstRecords) {
     auto recording = [&] {
-      for (const auto& f : CBurnRig::WorkFiles(folder))
+      for (const auto& f : ToolsTestBed::WorkFiles(folder))
         if (f.find(".bin.tmp-") != std::string::npos) return true;
       return false;
     };
-    while (!recording() && first.Running()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    ASSERT_TRUE(first.Running()) << "the first burn ended before the second could start: " << first.Err();
+    while (!recording() && running()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ASSERT_TRUE(running()) << "the first burn ended before the second could start";
   }
   const bool bOther = GetParam() == Start::OnTheOtherRecorder;
-  CChildProcess second({rig.Bin("cantrel"), "burn", "--drive", bOther ? "1" : "0", rig.Path("b.wav")});
-  const int s1 = first.Wait(), s2 = second.Wait();
+  const testsupport::ProcessResult r2 = burn(bOther ? "1" : "0", "b.wav", &pid).get(), r1 = first.get();
   if (bOther) {
-    EXPECT_EQ(s1, 0) << first.Err();
-    EXPECT_EQ(s2, 0) << second.Err();
-    EXPECT_EQ(Image(folder, 0), a);
-    EXPECT_EQ(Image(other, 0), b);
+    EXPECT_EQ(r1.status, 0) << r1.err;
+    EXPECT_EQ(r2.status, 0) << r2.err;
+    EXPECT_EQ(image(folder, 0), a);
+    EXPECT_EQ(image(other, 0), b);
     return;
   }
 
   // Exactly one of them burnt; the other said why it did not.
-  ASSERT_TRUE((s1 == 0) != (s2 == 0)) << "statuses " << s1 << " and " << s2 << "\n" << first.Err() << second.Err();
-  CChildProcess& loser = s1 == 0 ? second : first;
-  EXPECT_EQ(s1 == 0 ? s2 : s1, 3) << loser.Err();
-  EXPECT_FALSE(loser.Err().empty()) << "refused without a message";
+  ASSERT_TRUE((r1.status == 0) != (r2.status == 0)) << r1.status << " and " << r2.status << "\n" << r1.err << r2.err;
+  const testsupport::ProcessResult& loser = r1.status == 0 ? r2 : r1;
+  EXPECT_EQ(loser.status, 3) << loser.err;
+  EXPECT_FALSE(loser.err.empty()) << "refused without a message";
   if (GetParam() == Start::WhileTheFirstRecords) {
-    EXPECT_NE(loser.Err().find("in use by another program"), std::string::npos) << loser.Err();
+    EXPECT_NE(loser.err.find("in use by another program"), std::string::npos) << loser.err;
   }
-  EXPECT_EQ(Image(folder, 0), s1 == 0 ? a : b) << "the winner's disc is not whole";
+  EXPECT_EQ(image(folder, 0), r1.status == 0 ? a : b) << "the winner's disc is not whole";
 
   // The refused burn works now.
-  auto retry = testsupport::RunProcess({rig.Bin("cantrel"), "burn", "--drive", "0", rig.Path(s1 == 0 ? "b.wav" : "a.wav")});
+  auto retry = burn("0", r1.status == 0 ? "b.wav" : "a.wav", &pid).get();
   ASSERT_EQ(retry.status, 0) << retry.err;
-  EXPECT_EQ(Image(folder, 1), s1 == 0 ? b : a);
-  EXPECT_EQ(CBurnRig::WorkFiles(folder), std::vector<std::string>{});
+  EXPECT_EQ(image(folder, 1), r1.status == 0 ? b : a);
+  EXPECT_EQ(ToolsTestBed::WorkFiles(folder), std::vector<std::string>{});
 }
 
 std::string StartName(const ::testing::TestParamInfo<Start>& info) {

@@ -96,22 +96,25 @@ std::vector<uint8_t> MakeWav(const std::string& path, uint32_t dataBytes, uint16
   return data;
 }
 
-ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& stdinText, int timeoutSeconds) {
+ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& stdinText, int timeoutSeconds,
+                         const std::function<void(pid_t)>& onStart) {
   int in[2], out[2], err[2];
-  if (pipe(in) || pipe(out) || pipe(err)) throw std::runtime_error("pipe failed");
+  // Close-on-exec: a child started meanwhile by another thread must not hold
+  // these pipes open.
+  if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) throw std::runtime_error("pipe failed");
   pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
     dup2(in[0], 0);
     dup2(out[1], 1);
     dup2(err[1], 2);
-    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
     std::vector<char*> args;
     for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     execv(args[0], args.data());
     _exit(127);
   }
+  if (onStart) onStart(pid);
   close(in[0]);
   close(out[1]);
   close(err[1]);

@@ -36,7 +36,7 @@ TEST(AutomateTool, ScriptsTheControlFromCreationToBurnComplete) {
   for (const char* part : {"event Progress 300 300", "event TrackProgress 1 1", "event ClosingDisc "})
     EXPECT_TRUE(Contains(r.out, part)) << r.out;
   ASSERT_EQ(bed.Images().size(), 1u);
-  EXPECT_EQ(testsupport::ReadFileBytes(bed.Images()[0]), ToolsTestBed::Padded(a));
+  EXPECT_EQ(testsupport::ReadFileBytes(bed.Images()[0] + ".bin"), ToolsTestBed::Padded(a));
 
   EXPECT_EQ(bed.Run({ToolsTestBed::Bin("automate")}).status, 2) << "usage";
   EXPECT_EQ(bed.Run({ToolsTestBed::Bin("automate"), bed.m_files.File("none.txt")}).status, 1) << "unreadable";
