@@ -30,6 +30,10 @@ class ToolsTestBed {
   testsupport::ProcessResult Run(const std::vector<std::string>& argv, const std::string& input = {}) const {
     return testsupport::RunProcess(argv, input, 120);
   }
+  testsupport::ProcessResult Cantrel(std::vector<std::string> args) const {
+    args.insert(args.begin(), Bin("cantrel"));
+    return Run(args);
+  }
   void Expect0(const std::vector<std::string>& argv) const {
     auto r = Run(argv);
     ASSERT_EQ(r.status, 0) << argv[0] << ": " << r.out << r.err;
