@@ -1,7 +1,7 @@
-// What the fuzz targets share: a private working folder and module, a
-// scratch file for readers that take a path,
-// an automation object for interface-typed arguments, variants made from fuzz
-// input, and one IDispatch::Invoke made from fuzz input.
+// What the fuzz targets share: a private working folder and module, a scratch
+// file for readers that take a path, an automation object for interface-typed
+// arguments, variants made from fuzz input, and one IDispatch::Invoke made
+// from fuzz input.
 #pragma once
 
 #include <fuzzer/FuzzedDataProvider.h>
