@@ -115,12 +115,7 @@ class FakeObject final
   CConnectionPoint m_point{this, kFakeEvents};
 };
 
-
-struct ScriptRun {
-  int status;
-  std::string out;
-  std::string err;
-};
+using ScriptRun = testsupport::ProcessResult;  // what the script printed and its status
 
 struct Row {
   const char* name;
