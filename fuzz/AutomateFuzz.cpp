@@ -3,33 +3,18 @@
 // drives and their enumerator). Waits do not block: the event loop given to
 // the interpreter looks once and returns. The class registry is private and
 // empty, so "create" finds nothing to load.
-#include <unistd.h>
-
 #include <cstdlib>
 #include <sstream>
 #include <string>
 
 #include "control/drives/CDrives.h"
-#include "platform/olectl/AfxModuleState.h"
+#include "fuzz/FuzzSupport.h"
 #include "tools/automate/CScriptError.h"
 #include "tools/automate/CScriptInterpreter.h"
 #include "tools/automate/CScriptParser.h"
 
-namespace {
-
-AFX_MODULE_STATE* FuzzModule() {
-  static AFX_MODULE_STATE state("automate-fuzz");
-  return &state;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char dir[] = "/tmp/cantrel-automate-fuzz-XXXXXX";
-  if (!mkdtemp(dir)) std::abort();
-  std::string registry = std::string(dir) + "/registry";
-  if (FILE* f = std::fopen(registry.c_str(), "w")) std::fclose(f);
-  setenv("COMPONENT_REGISTRY", registry.c_str(), 1);
+  UsePrivateFolder();
   return 0;
 }
 

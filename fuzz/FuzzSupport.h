@@ -1,46 +1,55 @@
-// What the fuzz targets share: a scratch file for readers that take a path,
-// an automation object for interface-typed arguments, variants made from fuzz
-// input, and one IDispatch::Invoke made from fuzz input.
+// What the fuzz targets share: a private working folder and module, a scratch
+// file for readers that take a path, an automation object for interface-typed
+// arguments, variants made from fuzz input, and one IDispatch::Invoke made
+// from fuzz input.
 #pragma once
 
-#include <fcntl.h>
 #include <fuzzer/FuzzedDataProvider.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "platform/com/ComObject.h"
 #include "platform/com/DispatchTable.h"
 #include "platform/com/Variant.h"
+#include "platform/olectl/AfxModuleState.h"
+
+// A private, empty class registry in a new folder that becomes the working
+// folder, so that nothing outside it is reachable.
+inline void UsePrivateFolder() {
+  char dir[] = "/tmp/cantrel-fuzz-XXXXXX";
+  if (!mkdtemp(dir) || chdir(dir) != 0) std::abort();
+  std::ofstream("registry").flush();
+  setenv("COMPONENT_REGISTRY", (std::string(dir) + "/registry").c_str(), 1);
+}
+
+// The module the objects a target makes count on.
+inline AFX_MODULE_STATE* FuzzModule() {
+  static AFX_MODULE_STATE state("fuzz");
+  return &state;
+}
 
 // One scratch file per process; each input replaces its contents. A write
 // that fails aborts, since the reader would see the wrong bytes.
 class CFuzzFile {
  public:
-  CFuzzFile() {
-    const char* tmp = std::getenv("TMPDIR");
-    m_strPath = std::string(tmp && *tmp ? tmp : "/tmp") + "/cantrel-fuzz-XXXXXX";
-    if ((m_fd = mkstemp(m_strPath.data())) < 0) std::abort();
-  }
-  ~CFuzzFile() { close(m_fd), unlink(m_strPath.c_str()); }
+  ~CFuzzFile() { unlink(m_strPath.c_str()); }
   void Write(const uint8_t* pbData, size_t nSize) {
-    if (ftruncate(m_fd, 0) != 0) std::abort();
-    for (size_t done = 0; done < nSize;) {
-      ssize_t n = pwrite(m_fd, pbData + done, nSize - done, static_cast<off_t>(done));
-      if (n <= 0) std::abort();
-      done += static_cast<size_t>(n);
-    }
+    std::ofstream(m_strPath, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(pbData),
+                                                                        static_cast<std::streamsize>(nSize));
+    if (std::filesystem::file_size(m_strPath) != nSize) std::abort();
   }
   const std::string& Path() const { return m_strPath; }
   std::u16string Path16() const { return std::u16string(m_strPath.begin(), m_strPath.end()); }
 
  private:
-  std::string m_strPath;
-  int m_fd = -1;
+  const std::string m_strPath = "/tmp/cantrel-fuzz-" + std::to_string(getpid());
 };
 
 // Answers its value property (DISPID_VALUE) with a fixed variant, so that

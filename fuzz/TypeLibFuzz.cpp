@@ -1,6 +1,7 @@
 // Type libraries in their binary form, as a component library carries them:
 // a damaged one must be refused, and whatever loads must answer every
 // question about itself without reading outside the blob.
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -33,17 +34,15 @@ void AskMember(ITypeInfo* ti, MEMBERID memid) {
 void WalkTypeInfo(ITypeInfo* ti, int depth) {
   TYPEATTR* attr = nullptr;
   if (FAILED(ti->GetTypeAttr(&attr)) || !attr) return;
-  for (UINT i = 0; i < attr->cFuncs + 1u; ++i) {  // one past the end too
+  for (UINT i = 0; i <= std::max<UINT>(attr->cFuncs, attr->cVars); ++i) {  // one past the end too
     FUNCDESC* fd = nullptr;
+    VARDESC* vd = nullptr;
     if (SUCCEEDED(ti->GetFuncDesc(i, &fd)) && fd) {
       if (i >= attr->cFuncs) std::abort();
       for (SHORT p = 0; p < fd->cParams; ++p) (void)fd->lprgelemdescParam[p].tdesc.vt;
       AskMember(ti, fd->memid);
       ti->ReleaseFuncDesc(fd);
     }
-  }
-  for (UINT i = 0; i < attr->cVars + 1u; ++i) {
-    VARDESC* vd = nullptr;
     if (SUCCEEDED(ti->GetVarDesc(i, &vd)) && vd) {
       if (i >= attr->cVars) std::abort();
       AskMember(ti, vd->memid);
@@ -53,12 +52,11 @@ void WalkTypeInfo(ITypeInfo* ti, int depth) {
   for (UINT i = 0; i < attr->cImplTypes + 1u; ++i) {
     HREFTYPE ref = 0;
     INT flags = 0;
+    ComPtr<ITypeInfo> other;
     (void)ti->GetImplTypeFlags(i, &flags);
-    if (SUCCEEDED(ti->GetRefTypeOfImplType(i, &ref))) {
-      ComPtr<ITypeInfo> other;
-      if (SUCCEEDED(ti->GetRefTypeInfo(ref, other.ReleaseAndGetAddressOf())) && other && depth < 3)
-        WalkTypeInfo(other.Get(), depth + 1);
-    }
+    if (SUCCEEDED(ti->GetRefTypeOfImplType(i, &ref)) &&
+        SUCCEEDED(ti->GetRefTypeInfo(ref, other.ReleaseAndGetAddressOf())) && other && depth < 3)
+      WalkTypeInfo(other.Get(), depth + 1);
   }
   AskMember(ti, DISPID_UNKNOWN);  // the type itself
   ComPtr<ITypeLib> lib;

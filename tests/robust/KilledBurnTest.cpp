@@ -8,12 +8,12 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 #include <thread>
 
-#include "tests/robust/CBurnRig.h"
-#include "tests/robust/CChildProcess.h"
+#include "tests/tools/cantrel/ToolsTestBed.h"
 
 namespace {
 
@@ -41,11 +41,22 @@ bool HasFile(const std::string& folder, const std::string& prefix, const std::st
   return false;
 }
 
+// The image the recorder's tray file names when it holds a recorded disc.
+std::string RecordedImage(const std::string& folder) {
+  std::map<std::string, std::string> tray;
+  std::ifstream in(folder + "/.tray");
+  for (std::string line; std::getline(in, line);)
+    if (auto eq = line.find('='); eq != std::string::npos) tray[line.substr(0, eq)] = line.substr(eq + 1);
+  return tray["state"] == "recorded" ? tray["image"] : "";
+}
+
 // True when the phase was seen before the process ended.
-bool WaitForPhase(CChildProcess& child, const std::string& folder, Phase phase) {
-  const std::string pid = std::to_string(child.Pid());
+bool WaitForPhase(std::future<testsupport::ProcessResult>& child, pid_t nPid, const std::string& folder,
+                  Phase phase) {
+  const std::string pid = std::to_string(nPid);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (phase != Phase::Start && child.Running() && std::chrono::steady_clock::now() < deadline) {
+  while (phase != Phase::Start && child.wait_for(std::chrono::seconds(0)) != std::future_status::ready &&
+         std::chrono::steady_clock::now() < deadline) {
     if (phase == Phase::Staging && HasFile(folder, ".stash-" + pid + "-", "") &&
         !HasFile(folder, ".disc-", ".tmp-" + pid))
       return true;
@@ -59,14 +70,12 @@ bool WaitForPhase(CChildProcess& child, const std::string& folder, Phase phase) 
 class KilledBurn : public ::testing::TestWithParam<KillPoint> {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(m_rig.Ready()) << m_rig.Problem();
-    m_folder = m_rig.AddRecorder(16);  // 1200 blocks a second: about 2.5 s for the long burn
-    ASSERT_TRUE(m_rig.Ready()) << m_rig.Problem();
-    for (auto [name, blocks, extra] : {std::tuple{"a.wav", 1000u, 17u}, {"b.wav", 1200u, 0u}, {"c.wav", 800u, 5u}}) {
-      auto audio = m_rig.MakeWav(name, blocks, extra);
+    m_folder = m_bed.AddRecorder("16");  // 1200 blocks a second: about 2.5 s for the long burn
+    for (auto [name, size] : {std::pair{"a.wav", 2352 * 1000 + 17}, {"b.wav", 2352 * 1200}, {"c.wav", 2352 * 800 + 5}}) {
+      auto audio = ToolsTestBed::Padded(testsupport::MakeWav(m_bed.m_files.File(name), size));
       m_long.insert(m_long.end(), audio.begin(), audio.end());
     }
-    m_short = m_rig.MakeWav("s.wav", 300, 1);
+    m_short = ToolsTestBed::Padded(testsupport::MakeWav(m_bed.m_files.File("s.wav"), 2352 * 300 + 1));
   }
 
   // Every image is one of the two burns, whole, with a cue sheet of its
@@ -74,9 +83,9 @@ class KilledBurn : public ::testing::TestWithParam<KillPoint> {
   // between the two renames.
   void CheckImagesAndTray() {
     std::set<std::string> images;
-    for (const std::string& base : CBurnRig::Images(m_folder)) {
+    for (const std::string& base : m_bed.Images(m_folder)) {
       SCOPED_TRACE(base);
-      const std::string bin = m_folder + "/" + base + ".bin", cue = m_folder + "/" + base + ".cue";
+      const std::string bin = base + ".bin", cue = base + ".cue";
       ASSERT_TRUE(fs::exists(bin)) << "a cue sheet without its binary";
       auto bytes = testsupport::ReadFileBytes(bin);
       EXPECT_TRUE(bytes == m_long || bytes == m_short) << "an image of " << bytes.size() << " bytes no burn wrote";
@@ -85,49 +94,50 @@ class KilledBurn : public ::testing::TestWithParam<KillPoint> {
         text << std::ifstream(cue).rdbuf();
         EXPECT_NE(text.str().find(bytes == m_long ? "TRACK 03" : "TRACK 01"), std::string::npos) << text.str();
       }
-      images.insert(base);
+      images.insert(base.substr(m_folder.size() + 1));
     }
-    auto tray = CBurnRig::Tray(m_folder);
-    if (tray["state"] == "recorded") {
-      EXPECT_EQ(images.count(tray["image"]), 1u) << "the tray names an image that is not there: " << tray["image"];
-      EXPECT_TRUE(fs::exists(m_folder + "/" + tray["image"] + ".cue"));
+    if (const std::string image = RecordedImage(m_folder); !image.empty()) {
+      EXPECT_EQ(images.count(image), 1u) << "the tray names an image that is not there: " << image;
+      EXPECT_TRUE(fs::exists(m_folder + "/" + image + ".cue"));
     }
   }
 
-  CBurnRig m_rig;
+  ToolsTestBed m_bed{true, false};
   std::string m_folder;
   std::vector<uint8_t> m_long, m_short;
 };
 
 TEST_P(KilledBurn, LeavesWholeImagesAConsistentTrayAndABurnableRecorder) {
-  CChildProcess burn({m_rig.Bin("cantrel"), "burn", "--drive", "0", m_rig.Path("a.wav"), m_rig.Path("b.wav"),
-                      m_rig.Path("c.wav")});
-  const bool bSeen = WaitForPhase(burn, m_folder, GetParam().phase);
+  pid_t pid = 0;
+  auto burn = ToolsTestBed::Start({ToolsTestBed::Bin("cantrel"), "burn", "--drive", "0", m_bed.m_files.File("a.wav"),
+                                   m_bed.m_files.File("b.wav"), m_bed.m_files.File("c.wav")},
+                                  &pid);
+  const bool bSeen = WaitForPhase(burn, pid, m_folder, GetParam().phase);
   if (bSeen) std::this_thread::sleep_for(std::chrono::milliseconds(GetParam().nDelayMs));
-  burn.Kill(SIGKILL);
-  const int status = burn.Wait();
+  if (burn.wait_for(std::chrono::seconds(0)) != std::future_status::ready) kill(pid, SIGKILL);
+  const testsupport::ProcessResult killed = burn.get();
   // Too late is possible on a loaded machine: then the burn must have worked.
-  if (status != -SIGKILL) {
-    EXPECT_EQ(status, 0) << burn.Err();
+  if (killed.status != -SIGKILL) {
+    EXPECT_EQ(killed.status, 0) << killed.err;
   }
   // The middle of a recording is long enough never to be missed, and leaves
   // work files for the next burn to clean.
   if (GetParam().phase == Phase::Recording) {
     EXPECT_TRUE(bSeen);
-    EXPECT_FALSE(CBurnRig::WorkFiles(m_folder).empty());
+    EXPECT_FALSE(ToolsTestBed::WorkFiles(m_folder).empty());
   }
   CheckImagesAndTray();
-  if (CBurnRig::Tray(m_folder)["state"] == "recorded") {
-    auto eject = testsupport::RunProcess({m_rig.Bin("cantrel"), "eject", "--drive", "0"});
+  if (!RecordedImage(m_folder).empty()) {
+    auto eject = m_bed.Cantrel({"eject", "--drive", "0"});
     ASSERT_EQ(eject.status, 0) << eject.err;
   }
 
-  const size_t nImages = CBurnRig::Images(m_folder).size();
-  auto next = testsupport::RunProcess({m_rig.Bin("cantrel"), "burn", "--drive", "0", m_rig.Path("s.wav")});
+  const size_t nImages = m_bed.Images(m_folder).size();
+  auto next = m_bed.Cantrel({"burn", "--drive", "0", m_bed.m_files.File("s.wav")});
   ASSERT_EQ(next.status, 0) << next.err;
   CheckImagesAndTray();
-  EXPECT_EQ(CBurnRig::Images(m_folder).size(), nImages + 1) << "the next burn made no new image";
-  EXPECT_EQ(CBurnRig::WorkFiles(m_folder), std::vector<std::string>{}) << "stash or temporary files left behind";
+  EXPECT_EQ(m_bed.Images(m_folder).size(), nImages + 1) << "the next burn made no new image";
+  EXPECT_EQ(ToolsTestBed::WorkFiles(m_folder), std::vector<std::string>{}) << "stash or temporary files left behind";
 }
 
 INSTANTIATE_TEST_SUITE_P(Moments, KilledBurn,

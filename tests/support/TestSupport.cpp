@@ -1,7 +1,6 @@
 #include "tests/support/TestSupport.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +11,8 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <thread>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -63,14 +64,6 @@ void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) 
   if (!f) throw std::runtime_error("cannot write " + path);
 }
 
-static void Put16(std::vector<uint8_t>& v, uint16_t x) {
-  v.push_back(x & 0xFF);
-  v.push_back(x >> 8);
-}
-static void Put32(std::vector<uint8_t>& v, uint32_t x) {
-  for (int i = 0; i < 4; ++i) v.push_back((x >> (8 * i)) & 0xFF);
-}
-
 std::vector<uint8_t> MakeWav(const std::string& path, uint32_t dataBytes, uint16_t channels, uint32_t rate) {
   std::vector<uint8_t> data(dataBytes);
   uint32_t x = 0x12345678u ^ dataBytes;
@@ -78,76 +71,51 @@ std::vector<uint8_t> MakeWav(const std::string& path, uint32_t dataBytes, uint16
     x = x * 1664525u + 1013904223u;
     b = static_cast<uint8_t>(x >> 24);
   }
+  // "RIFF" size "WAVE", "fmt " 16 PCM channels rate bytes-per-second block-align bits, "data" size.
+  const std::pair<uint32_t, int> fields[] = {
+      {0x46464952, 4}, {36 + dataBytes, 4}, {0x45564157, 4}, {0x20746D66, 4}, {16, 4}, {1, 2}, {channels, 2},
+      {rate, 4}, {rate * channels * 2, 4}, {channels * 2u, 2}, {16, 2}, {0x61746164, 4}, {dataBytes, 4}};
   std::vector<uint8_t> f;
-  f.insert(f.end(), {'R', 'I', 'F', 'F'});
-  Put32(f, 36 + dataBytes);
-  f.insert(f.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-  Put32(f, 16);
-  Put16(f, 1);
-  Put16(f, channels);
-  Put32(f, rate);
-  Put32(f, rate * channels * 2);
-  Put16(f, static_cast<uint16_t>(channels * 2));
-  Put16(f, 16);
-  f.insert(f.end(), {'d', 'a', 't', 'a'});
-  Put32(f, dataBytes);
+  for (auto [value, bytes] : fields)
+    for (int i = 0; i < bytes; ++i) f.push_back(static_cast<uint8_t>(value >> (8 * i)));
   f.insert(f.end(), data.begin(), data.end());
   WriteFileBytes(path, f);
   return data;
 }
 
-ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& stdinText, int timeoutSeconds) {
-  int in[2], out[2], err[2];
-  if (pipe(in) || pipe(out) || pipe(err)) throw std::runtime_error("pipe failed");
+// Files, not pipes, for the standard streams: nothing to pump while waiting,
+// and a descendant that keeps them open cannot hold the caller up.
+ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& stdinText, int timeoutSeconds,
+                         const std::function<void(pid_t)>& onStart) {
+  TempDir dir;
+  WriteFileBytes(dir.File("in"), std::vector<uint8_t>(stdinText.begin(), stdinText.end()));
   pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
-    dup2(in[0], 0);
-    dup2(out[1], 1);
-    dup2(err[1], 2);
-    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+    int fd = 0;
+    for (const char* name : {"in", "out", "err"}) {
+      const int flags = O_CLOEXEC | (fd ? O_WRONLY | O_CREAT : O_RDONLY);
+      if (dup2(open(dir.File(name).c_str(), flags, 0600), fd++) < 0) _exit(126);
+    }
     std::vector<char*> args;
     for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     execv(args[0], args.data());
     _exit(127);
   }
-  close(in[0]);
-  close(out[1]);
-  close(err[1]);
-  signal(SIGPIPE, SIG_IGN);
-  if (!stdinText.empty()) (void)!write(in[1], stdinText.data(), stdinText.size());
-  close(in[1]);
-  ProcessResult r;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
-  pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-  int open = 2;
-  while (open > 0) {
-    int left = static_cast<int>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count());
-    if (left <= 0) {
-      kill(pid, SIGKILL);
-      break;
-    }
-    if (poll(fds, 2, left) <= 0) continue;
-    for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
-      char buf[4096];
-      ssize_t n = read(fds[i].fd, buf, sizeof buf);
-      if (n <= 0) {
-        close(fds[i].fd);
-        fds[i].fd = -1;
-        --open;
-      } else {
-        (i == 0 ? r.out : r.err).append(buf, static_cast<size_t>(n));
-      }
-    }
-  }
-  for (auto& p : fds)
-    if (p.fd >= 0) close(p.fd);
+  if (onStart) onStart(pid);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
   int st = 0;
-  waitpid(pid, &st, 0);
+  while (waitpid(pid, &st, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) kill(pid, SIGKILL);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  ProcessResult r;
   r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -WTERMSIG(st);
+  for (auto [name, text] : {std::pair{"out", &r.out}, {"err", &r.err}}) {
+    std::ifstream f(dir.File(name), std::ios::binary);
+    text->assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+  }
   return r;
 }
 

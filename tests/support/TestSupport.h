@@ -2,7 +2,10 @@
 // folder that holds the built binaries.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,13 +55,14 @@ std::vector<uint8_t> MakeWav(const std::string& path, uint32_t dataBytes, uint16
                              uint32_t rate = 44100);
 
 // Runs a program with arguments, captures stdout and stderr; returns the
-// exit status (-signal when killed by a signal).
+// exit status (-signal when killed by a signal). onStart learns the child's
+// process id as soon as it runs, for a caller that kills it from elsewhere.
 struct ProcessResult {
   int status = -1;
   std::string out;
   std::string err;
 };
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& stdinText = {},
-                         int timeoutSeconds = 120);
+                         int timeoutSeconds = 120, const std::function<void(pid_t)>& onStart = {});
 
 }  // namespace testsupport
