@@ -154,6 +154,7 @@ class ScriptInterpreter : public ::testing::Test {
 };
 
 // Each literal reaches the object as its type (vt) and Echo gives it back.
+void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
 class Literals : public ScriptInterpreter, public ::testing::WithParamInterface<Row> {};
 TEST_P(Literals, ReachTheObjectAsTheirType) {
   ScriptRun r = Execute(std::string("print o.Echo(") + GetParam().text + ")");

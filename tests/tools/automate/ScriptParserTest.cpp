@@ -17,6 +17,7 @@ struct Form {
   const char* progId = "";
   int line = 1;
 };
+void PrintTo(const Form& row, std::ostream* os) { *os << row.name; }
 class StatementForms : public ::testing::TestWithParam<Form> {};
 TEST_P(StatementForms, Parse) {
   const Form& f = GetParam();
@@ -54,6 +55,7 @@ struct Mistake {
   int line;
   const char* reason;
 };
+void PrintTo(const Mistake& row, std::ostream* os) { *os << row.name; }
 class Mistakes : public ::testing::TestWithParam<Mistake> {};
 TEST_P(Mistakes, NameTheirLineAndReason) {
   const Mistake& m = GetParam();

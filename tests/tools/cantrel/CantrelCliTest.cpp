@@ -20,6 +20,7 @@ struct Accepted {
   bool simulate, noEject, full;
   std::vector<std::string> files;
 };
+void PrintTo(const Accepted& row, std::ostream* os) { *os << row.name; }
 class CantrelAccepted : public ::testing::TestWithParam<Accepted> {};
 TEST_P(CantrelAccepted, Parses) {
   const Accepted& c = GetParam();
@@ -60,6 +61,7 @@ struct Refused {
   std::vector<std::string> args;
   const char* error;
 };
+void PrintTo(const Refused& row, std::ostream* os) { *os << row.name; }
 class CantrelRefused : public ::testing::TestWithParam<Refused> {};
 TEST_P(CantrelRefused, SaysWhy) {
   CantrelOptions o;

@@ -13,6 +13,7 @@ struct Refusal {
   HRESULT expected;
 };
 
+void PrintTo(const Refusal& row, std::ostream* os) { *os << row.name; }
 class ParanoiaRefusal : public ::testing::TestWithParam<Refusal> {};
 
 TEST_P(ParanoiaRefusal, IsACodeAndNoRead) {

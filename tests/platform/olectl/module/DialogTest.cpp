@@ -61,6 +61,7 @@ struct EndRow {
   int buttonIndex;  // -1: Escape
   int expected;
 };
+void PrintTo(const EndRow& row, std::ostream* os) { *os << row.name; }
 class DialogEnd : public ::testing::TestWithParam<EndRow> {};
 
 TEST_P(DialogEnd, AButtonEndsTheDialogWithItsIdentifier) {

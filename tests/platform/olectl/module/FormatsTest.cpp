@@ -89,6 +89,7 @@ struct FormatRow {
   size_t at;  // the first byte of the impossible field; 0xFF fills a 16-bit count
   uint8_t value;
 };
+void PrintTo(const FormatRow& row, std::ostream* os) { *os << row.name; }
 class Format : public ::testing::TestWithParam<FormatRow> {};
 
 TEST_P(Format, ReadsBackWholeAndRefusesEveryCutAndAnImpossibleField) {
