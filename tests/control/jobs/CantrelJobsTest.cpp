@@ -335,8 +335,8 @@ TEST_F(JobsTest, BurnCompleteComesASecondAfterTheJobAsksForIt) {
   EXPECT_GE(Clock::now() - posted, std::chrono::milliseconds(950));
 }
 
-// Outside any job: Drive's notifications and the status bits the control
-// reports to its container. Drawing and persistence are the module's part.
+// Outside any job: Drive's notifications. Drawing and persistence are the
+// module's part.
 TEST(CantrelCtrlFramework, PuttingDriveMarksTheControlDirtyAndNotifiesOnlyInDesignMode) {
   COleControlSite::EnsureApplication();
   for (BOOL bUserMode : {FALSE, TRUE}) {
@@ -352,13 +352,6 @@ TEST(CantrelCtrlFramework, PuttingDriveMarksTheControlDirtyAndNotifiesOnlyInDesi
     EXPECT_EQ(changed, bUserMode ? std::vector<DISPID>{} : std::vector<DISPID>{DISPID_CANTREL_DRIVE}) << bUserMode;
     EXPECT_EQ(site.Query<IPersistStreamInit>()->IsDirty(), S_OK) << bUserMode;
   }
-}
-
-TEST(CantrelCtrlFramework, ReportsItsMiscStatus) {
-  JobsTestHost host;
-  DWORD dwStatus = 0;
-  ASSERT_EQ(host.m_site.Query<IOleObject>()->GetMiscStatus(DVASPECT_CONTENT, &dwStatus), S_OK);
-  EXPECT_EQ(dwStatus, 0x20191u);
 }
 
 }  // namespace

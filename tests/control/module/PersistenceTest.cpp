@@ -15,15 +15,8 @@ namespace {
 
 constexpr DISPID kDrive = 2;
 
-class Persistence : public ::testing::Test {
+class Persistence : public RegisteredOcx {
  protected:
-  void SetUp() override {
-    COleControlSite::EnsureApplication();
-    CoInitialize(nullptr);
-    ASSERT_EQ(ocx.Register(), S_OK);
-  }
-  void TearDown() override { CoUninitialize(); }
-
   static std::unique_ptr<COleControlSite> NewControl(BOOL bUserMode = TRUE, RECT rc = {0, 0, 100, 50}) {
     auto site = std::make_unique<COleControlSite>(bUserMode);
     EXPECT_EQ(site->CreateControl(CLSID_Cantrel, rc), S_OK);
@@ -42,9 +35,6 @@ class Persistence : public ::testing::Test {
     EXPECT_EQ(VariantChangeType(&v, &bag[name], 0, VT_I4), S_OK);
     return v.lVal;
   }
-
-  testsupport::ScopedRegistry registry;
-  OcxLibrary ocx;
 };
 
 // Drive goes through a stream and a property bag under its name, both

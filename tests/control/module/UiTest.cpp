@@ -20,18 +20,7 @@
 
 namespace {
 
-// A registered library and an apartment for the test's thread.
-class Ui : public ::testing::Test {
- protected:
-  void SetUp() override {
-    COleControlSite::EnsureApplication();
-    CoInitialize(nullptr);
-    ASSERT_EQ(ocx.Register(), S_OK);
-  }
-  void TearDown() override { CoUninitialize(); }
-  testsupport::ScopedRegistry registry;
-  OcxLibrary ocx;
-};
+class Ui : public RegisteredOcx {};
 
 // Runs check on the modal window once it shows, then closes it.
 void WhenModalShows(const std::function<void(QWidget*)>& check) {
