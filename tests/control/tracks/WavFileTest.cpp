@@ -9,6 +9,7 @@
 #include "WavBytes.h"
 #include "control/tracks/CWavFile.h"
 #include "control/tracks/CWavReader.h"
+#include "platform/base/LittleEndian.h"
 #include "platform/base/UniqueFd.h"
 #include "platform/com/Utf.h"
 #include "tests/support/TestSupport.h"
@@ -56,7 +57,7 @@ TEST_P(WavHeader, CheckAndReaderAgree) {
 std::vector<HeaderCase> HeaderCases() {
   Bytes plain = Wav(Chunk("fmt ", FmtBlock()));
   Bytes ext18 = FmtBlock();
-  Put16(ext18, 0);
+  PutLe16(ext18, 0);
   Bytes riffCase = RiffHeader("RiFf", "wave");
   Append(riffCase, Chunk("FMT ", FmtBlock()));
   Bytes listFirst = RiffHeader();
