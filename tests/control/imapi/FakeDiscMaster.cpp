@@ -160,8 +160,7 @@ class FakeMaster final : public Fake<FakeMaster, IDiscMaster> {
     const FakeScript& s = m_state->script;
     for (int i = 0; i < s.recorders; ++i)
       m_recorders.push_back(Make<FakeRecorder>(m_state, i));
-    if (s.activeRecorder >= 0 && s.activeRecorder < s.recorders)
-      m_pActive = m_recorders[size_t(s.activeRecorder)];
+    if (!m_recorders.empty()) m_pActive = m_recorders[0];
     m_state->Update([](FakeLog& log) { log.staged.clear(); });
   }
   ~FakeMaster() override {

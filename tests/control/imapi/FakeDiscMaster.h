@@ -22,8 +22,7 @@
 
 struct FakeScript {
   std::map<std::string, HRESULT> results;  // e.g. {"Recorder0.OpenExclusive", IMAPI_E_DEVICE_NOTACCESSIBLE}
-  int recorders = 1;                       // named "VENDOR<n>", "Product<n>", "1.<n>"
-  int activeRecorder = 0;                  // out of range: the service has none
+  int recorders = 1;  // named "VENDOR<n>", "Product<n>", "1.<n>"; the first is active
   LONG mediaFlags = MEDIA_BLANK | MEDIA_WRITABLE;
   // Runs inside RecordDisc after the sinks were told of every staged track.
   std::function<void()> duringRecord;
