@@ -100,16 +100,12 @@ INSTANTIATE_TEST_SUITE_P(
     Kinds, QtMessagePresenter,
     ::testing::Values(BoxCase{"OkCancel", MsgButtons::OKCancel, MsgIcon::None, QMessageBox::NoIcon,
                               QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok},
-                      BoxCase{"Critical", MsgButtons::OK, MsgIcon::Critical, QMessageBox::Critical, QMessageBox::Ok,
-                              QMessageBox::Ok},
-                      BoxCase{"YesNo", MsgButtons::YesNo, MsgIcon::None, QMessageBox::NoIcon,
-                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes},
-                      BoxCase{"RetryCancel", MsgButtons::RetryCancel, MsgIcon::None, QMessageBox::NoIcon,
-                              QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Retry},
-                      BoxCase{"Information", MsgButtons::OK, MsgIcon::Information, QMessageBox::Information,
+                      BoxCase{"OkInformation", MsgButtons::OK, MsgIcon::Information, QMessageBox::Information,
                               QMessageBox::Ok, QMessageBox::Ok},
-                      BoxCase{"Exclamation", MsgButtons::OK, MsgIcon::Exclamation, QMessageBox::Warning,
-                              QMessageBox::Ok, QMessageBox::Ok}),
+                      BoxCase{"YesNoCritical", MsgButtons::YesNo, MsgIcon::Critical, QMessageBox::Critical,
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes},
+                      BoxCase{"RetryCancelExclamation", MsgButtons::RetryCancel, MsgIcon::Exclamation,
+                              QMessageBox::Warning, QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Retry}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
