@@ -5,9 +5,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <thread>
 
+#include "control/drives/CDrives.h"
+#include "control/drives/CEnumDrives.h"
 #include "control/interface/CantrelIds.h"
 #include "control/jobs/CCantrelCtrl.h"
 #include "control/jobs/CProgressSink.h"
@@ -353,5 +356,52 @@ TEST(CantrelCtrlFramework, PuttingDriveMarksTheControlDirtyAndNotifiesOnlyInDesi
     EXPECT_EQ(site.Query<IPersistStreamInit>()->IsDirty(), S_OK) << bUserMode;
   }
 }
+
+// What each kind of the control's objects answers from its dispatch table
+// and its hooks, with one identity; the rest is refused.
+struct InterfaceRow {
+  const char* name;
+  std::function<ComPtr<IUnknown>()> make;
+  std::vector<IID> answers;
+  IID refused;
+  friend void PrintTo(const InterfaceRow& row, std::ostream* os) { *os << row.name; }
+};
+
+class Interfaces : public ::testing::TestWithParam<InterfaceRow> {};
+
+TEST_P(Interfaces, AnswersItsOwnWithOneIdentity) {
+  COleControlSite::EnsureApplication();
+  ComPtr<IUnknown> object = GetParam().make(), identity, p, same;
+  ASSERT_EQ(object->QueryInterface(IID_IUnknown, identity.ReleaseAndGetVoidAddress()), S_OK);
+  for (const IID& iid : GetParam().answers) {
+    ASSERT_EQ(object->QueryInterface(iid, p.ReleaseAndGetVoidAddress()), S_OK);
+    ASSERT_EQ(p->QueryInterface(IID_IUnknown, same.ReleaseAndGetVoidAddress()), S_OK);
+    EXPECT_EQ(same, identity);
+  }
+  void* refused = &refused;
+  EXPECT_EQ(object->QueryInterface(GetParam().refused, &refused), E_NOINTERFACE);
+  EXPECT_EQ(refused, nullptr);
+}
+
+ComPtr<IUnknown> OneDrive() {
+  ComPtr<CDrives> drives = CDrives::Create();
+  drives->Add(u"V", u"P", u"R");
+  return drives->GetAt(0).As<IUnknown>();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryObjectKind, Interfaces,
+    ::testing::Values(
+        InterfaceRow{"Control", [] { return Make<CCantrelCtrl>().As<IUnknown>(); },
+                     {IID_IDispatch, DIID__Dcantrel, IID_IConnectionPointContainer, IID_IProvideClassInfo,
+                      IID_IOleObject, IID_IOleWindow, IID_IOleInPlaceObject, IID_IOleControl, IID_IViewObject,
+                      IID_IPersist, IID_IPersistStreamInit, IID_IPersistPropertyBag, IID_ISpecifyPropertyPages},
+                     IID_IEnumVARIANT},
+        InterfaceRow{"Drives", [] { return CDrives::Create().As<IUnknown>(); }, {IID_IDispatch, IID_IDrives},
+                     IID_IDrive},
+        InterfaceRow{"Drive", OneDrive, {IID_IDispatch, IID_IDrive}, IID_IDrives},
+        InterfaceRow{"DriveEnum", [] { return CEnumDrives::Create(CDrives::Create()).As<IUnknown>(); },
+                     {IID_IEnumVARIANT, IID_IDispatch, IID_IEnumDrives}, IID_IDrives}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
