@@ -35,7 +35,7 @@ target_compile_definitions(pxreg PRIVATE CANTREL_INSTALL_PKGLIBDIR="${CANTREL_IN
                                          CANTREL_INSTALL_SYSCONFDIR="${CMAKE_INSTALL_SYSCONFDIR}")
 
 set(_programs cantrel discmaster automate regsvr wavtone tlbdump)
-set(_libraries pxcom pxreg pxolectl imapisvc cantrel_ocx)
+set(_libraries pxcom pxreg pxolectl pxolectlqt imapisvc cantrel_ocx)
 if(TARGET imapiburn)
   list(APPEND _libraries imapiburn)
 endif()

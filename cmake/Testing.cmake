@@ -10,6 +10,8 @@ function(cantrel_add_test)
     return()
   endif()
   add_executable(${T_NAME} ${T_SOURCES})
+  # The framework loads its toolkit part at run time, never through a link.
+  add_dependencies(${T_NAME} pxolectlqt)
   if("tsan" IN_LIST T_LABELS)
     set_property(GLOBAL APPEND PROPERTY CANTREL_TSAN_TESTS ${T_NAME})
   endif()

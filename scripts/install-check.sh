@@ -144,7 +144,8 @@ deb_contents() {
   [ -n "$deb" ] || fail "no package was made"
   dpkg-deb -c "$deb" | awk '{print $6}' >"$work/contents"
   for f in ./usr/bin/cantrel ./usr/bin/regsvr ./usr/bin/quillon "./usr/$libdir/cantrel/cantrel.ocx" \
-           "./usr/$libdir/cantrel/libimapisvc.so" "./usr/$libdir/cantrel/quillon/quillon" \
+           "./usr/$libdir/cantrel/libimapisvc.so" "./usr/$libdir/cantrel/libpxolectlqt.so" \
+           "./usr/$libdir/cantrel/quillon/quillon" \
            ./usr/share/applications/quillon.desktop ./usr/share/icons/hicolor/48x48/apps/quillon.png \
            ./usr/share/man/man1/regsvr.1.gz "./usr/$libdir/pkgconfig/cantrel.pc" \
            ./usr/include/cantrel/control/interface/CantrelIds.h; do
@@ -176,7 +177,7 @@ portable() {
   (cd "$build" && cpack -G TGZ -B "$work/pkg" >/dev/null)
   mkdir -p "$work/portable" && tar -xzf "$work"/pkg/cantrel-portable-*.tar.gz -C "$work/portable"
   local dir; dir=$(echo "$work"/portable/cantrel-portable-*)
-  for f in quillon cantrel.ocx libimapisvc.so libpxcom.so regsvr fw_1.00.wav register.sh; do
+  for f in quillon cantrel.ocx libimapisvc.so libpxcom.so libpxolectlqt.so regsvr fw_1.00.wav register.sh; do
     [ -e "$dir/$f" ] || fail "missing $f"
   done
   fresh_user portable

@@ -8,10 +8,7 @@
 // Exit status: 0 every burn completed with a correct image and the control
 // never stayed busy; 1 otherwise; 2 wrong usage.
 
-#include <fcntl.h>
 #include <malloc.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -26,21 +23,20 @@
 #include <string>
 #include <vector>
 
+#include "bench/Child.h"
 #include "control/interface/CantrelIds.h"
 #include "platform/com/Apartment.h"
 #include "platform/com/DispatchTable.h"
 #include "platform/olectl/COleControlSite.h"
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr size_t kBlock = 2352;
+using bench::BinDir;
 
-std::string BinDir() { return fs::canonical("/proc/self/exe").parent_path().string(); }
+constexpr size_t kBlock = 2352;
 
 // Resident memory after handing freed heap pages back, so that the image
 // buffers this program reads do not show up as growth.
@@ -50,23 +46,6 @@ long RssKb() {
   long pages = 0, resident = 0;
   statm >> pages >> resident;
   return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-int Run(const std::vector<std::string>& argv) {
-  std::vector<char*> args;
-  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  // The tools' own chatter would drown the figures; their errors still show.
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return -1;
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // A stereo 44100 Hz WAV file of dataBytes bytes of a pattern seeded by seed;
@@ -130,16 +109,18 @@ int Soak(int nBurns, const fs::path& work) {
   const fs::path folder = work / "recorder";
   fs::create_directories(folder);
   setenv("COMPONENT_REGISTRY", (work / "registry").c_str(), 1);
-  if (Run({BinDir() + "/regsvr", BinDir() + "/cantrel.ocx"}) != 0 ||
-      Run({BinDir() + "/regsvr", BinDir() + "/libimapisvc.so"}) != 0 ||
-      Run({BinDir() + "/discmaster", "add-virtual", "--folder", folder.string(), "--minutes", "74"}) != 0) {
+  if (bench::Run({BinDir() + "/regsvr", BinDir() + "/cantrel.ocx"}).status != 0 ||
+      bench::Run({BinDir() + "/regsvr", BinDir() + "/libimapisvc.so"}).status != 0 ||
+      bench::Run({BinDir() + "/discmaster", "add-virtual", "--folder", folder.string(), "--minutes", "74"}).status != 0) {
     std::fprintf(stderr, "soak_bench: cannot register the control, the service or the recorder\n");
     return 1;
   }
   // Three tracks of different lengths, none a whole number of blocks.
   std::vector<Track> tracks;
   for (uint32_t i = 0; i < 3; ++i) {
-    std::string path = (work / ("t" + std::to_string(i) + ".wav")).string();
+    char name[16];
+    std::snprintf(name, sizeof name, "t%u.wav", i);
+    std::string path = (work / name).string();
     tracks.push_back({path, MakeWav(path, kBlock * (300 + 37 * i) + 1 + 701 * i, i + 1)});
   }
 

@@ -8,10 +8,6 @@
 //
 //   speed_bench [--runs N] [--minutes 1,20,80] [--dir DIR]
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,75 +21,28 @@
 #include <string>
 #include <vector>
 
+#include "bench/Child.h"
 #include "control/interface/CantrelIds.h"
 #include "platform/com/Apartment.h"
 #include "platform/com/DispatchTable.h"
 #include "platform/olectl/COleControlSite.h"
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr double kBurnCompleteWait = 1.0;  // the control's pause before BurnComplete
+using bench::BinDir;
+using bench::Child;
+using bench::Run;
 
-std::string BinDir() { return fs::canonical("/proc/self/exe").parent_path().string(); }
+constexpr double kBurnCompleteWait = 1.0;  // the control's pause before BurnComplete
 
 double Since(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
 
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v.empty() ? 0 : v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-struct Child {
-  int status = -1;
-  double seconds = 0;
-  long maxRssKb = 0;
-  double cpuSeconds = 0;  // user and system
-  std::string out;  // first line of standard output, when asked for
-};
-
-// Runs argv to its end with standard output to /dev/null (or its first line
-// read back), timing it from spawn to exit.
-Child Run(const std::vector<std::string>& argv, bool bReadLine = false) {
-  std::vector<char*> args;
-  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  int pipeFd[2] = {-1, -1};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  if (bReadLine && ::pipe2(pipeFd, O_CLOEXEC) == 0)
-    posix_spawn_file_actions_adddup2(&actions, pipeFd[1], 1);
-  else
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  Child c;
-  pid_t pid = 0;
-  const auto t0 = Clock::now();
-  const int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (pipeFd[1] >= 0) ::close(pipeFd[1]);
-  if (rc != 0) {
-    if (pipeFd[0] >= 0) ::close(pipeFd[0]);
-    return c;
-  }
-  if (pipeFd[0] >= 0) {
-    char ch;
-    while (::read(pipeFd[0], &ch, 1) == 1 && ch != '\n') c.out += ch;
-    c.seconds = Since(t0);  // the child answered: what is measured ends here
-    ::close(pipeFd[0]);
-  }
-  int status = 0;
-  rusage usage{};
-  ::wait4(pid, &status, 0, &usage);
-  if (!bReadLine) c.seconds = Since(t0);
-  c.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  c.maxRssKb = usage.ru_maxrss;
-  c.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                 double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-  return c;
 }
 
 // A stereo 44100 Hz WAV file of the given length, of noise that no file
@@ -137,8 +86,12 @@ void RemoveImages(const fs::path& folder) {
   }
 }
 
+// A ratio of 0: a figure with nothing of cp's to compare with.
 void PrintLine(const std::string& what, const std::string& figure, double ratio) {
-  std::printf("%-44s %14s   %6.2fx cp\n", what.c_str(), figure.c_str(), ratio);
+  if (ratio > 0)
+    std::printf("%-44s %14s   %6.2fx cp\n", what.c_str(), figure.c_str(), ratio);
+  else
+    std::printf("%-44s %14s\n", what.c_str(), figure.c_str());
   std::fflush(stdout);
 }
 

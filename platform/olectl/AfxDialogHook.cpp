@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "platform/olectl/AfxToolkitPart.h"
+
 namespace {
 std::atomic<AFX_SHOWDIALOG_HOOK> g_hook{nullptr};
 }
@@ -9,6 +11,7 @@ std::atomic<AFX_SHOWDIALOG_HOOK> g_hook{nullptr};
 AFX_SHOWDIALOG_HOOK AfxSetShowDialogHook(AFX_SHOWDIALOG_HOOK pfnHook) { return g_hook.exchange(pfnHook); }
 
 INT_PTR AfxShowDialogResource(void* hInstance, UINT nIDTemplate) {
-  AFX_SHOWDIALOG_HOOK hook = g_hook.load();
-  return hook ? hook(hInstance, nIDTemplate) : -1;
+  if (AFX_SHOWDIALOG_HOOK hook = g_hook.load()) return hook(hInstance, nIDTemplate);
+  const AFX_TOOLKIT_PART* part = AfxGetToolkitPart();
+  return part ? part->pfnShowDialog(hInstance, nIDTemplate) : -1;
 }

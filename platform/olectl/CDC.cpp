@@ -1,24 +1,12 @@
 #include "platform/olectl/CDC.h"
 
-#include <QFontMetrics>
-#include <QGuiApplication>
-#include <QString>
-
-#include "platform/olectl/QtInterop.h"
-
-namespace {
-
-QColor ToQColor(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
-
-QRect ToQRect(const RECT& rc) { return QRect(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top); }
-
-}  // namespace
+#include "platform/olectl/AfxToolkitPart.h"
 
 void CDC::FillRect(LPCRECT lpRect, CBrush* pBrush) {
-  QPainter* p = AfxPainterFromHdc(m_hDC);
-  if (!p || !lpRect || !pBrush || !pBrush->IsValid()) return;
+  if (!m_hDC || !lpRect || !pBrush || !pBrush->IsValid()) return;
   if (lpRect->right <= lpRect->left || lpRect->bottom <= lpRect->top) return;
-  p->fillRect(ToQRect(*lpRect), ToQColor(pBrush->GetColor()));
+  // A context exists only where the toolkit part made it.
+  if (const AFX_TOOLKIT_PART* part = AfxGetToolkitPart()) part->pfnFillRect(m_hDC, *lpRect, pBrush->GetColor());
 }
 
 int CDC::SetBkMode(int nBkMode) {
@@ -52,38 +40,8 @@ int CDC::DrawText(const OLECHAR* lpszString, int nCount, LPRECT lpRect, UINT nFo
 }
 
 int CDC::DrawText(std::u16string_view text, LPRECT lpRect, UINT nFormat) {
-  QPainter* p = AfxPainterFromHdc(m_hDC);
-  if (!p || !lpRect) return 0;
-  // Text needs fonts, which only a graphical application object provides.
-  if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return 0;
-  QString s = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-  int flags = 0;
-  if (nFormat & DT_CENTER)
-    flags |= Qt::AlignHCenter;
-  else if (nFormat & DT_RIGHT)
-    flags |= Qt::AlignRight;
-  else
-    flags |= Qt::AlignLeft;
-  if (nFormat & DT_SINGLELINE) {
-    if (nFormat & DT_VCENTER)
-      flags |= Qt::AlignVCenter;
-    else if (nFormat & DT_BOTTOM)
-      flags |= Qt::AlignBottom;
-    else
-      flags |= Qt::AlignTop;
-  } else {
-    flags |= Qt::AlignTop | Qt::TextWordWrap;
-  }
-  QRect rc = ToQRect(*lpRect);
-  if (nFormat & DT_SINGLELINE) s.replace(QLatin1Char('\n'), QLatin1Char(' '));
-  p->save();
-  if (m_nBkMode == OPAQUE) {
-    QRect bounding = p->fontMetrics().boundingRect(rc, flags, s);
-    p->fillRect(bounding, ToQColor(m_crBk));
-  }
-  p->setPen(ToQColor(m_crText));
-  QRect drawn;
-  p->drawText(rc, flags, s, &drawn);
-  p->restore();
-  return drawn.height() > 0 ? drawn.height() : p->fontMetrics().height();
+  if (!m_hDC || !lpRect) return 0;
+  const AFX_TOOLKIT_PART* part = AfxGetToolkitPart();
+  return part ? part->pfnDrawText(m_hDC, text.data(), text.size(), *lpRect, nFormat, m_nBkMode == OPAQUE, m_crText, m_crBk)
+              : 0;
 }

@@ -1,6 +1,6 @@
 // A device context: the surface a control draws on. It wraps a platform
 // drawing handle (HDC) that the host makes over an image or a window (see
-// QtInterop.h); control code draws through it without seeing the toolkit.
+// qt/QtInterop.h); control code draws through it without seeing the toolkit.
 #pragma once
 
 #include <string_view>

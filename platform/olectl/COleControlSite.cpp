@@ -3,15 +3,11 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QGuiApplication>
 #include <QEventLoop>
-#include <QImage>
-#include <QPainter>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
-#include <cstdlib>
 
 #include "platform/com/Apartment.h"
 #include "platform/com/CEventSink.h"
@@ -20,7 +16,7 @@
 #include "platform/com/ResultMacros.h"
 #include "platform/olectl/CMemPropertyBag.h"
 #include "platform/olectl/CMemStream.h"
-#include "platform/olectl/QtInterop.h"
+#include "platform/olectl/AfxToolkitPart.h"
 
 namespace {
 
@@ -227,20 +223,21 @@ HRESULT COleControlSite::Draw(HDC hdc, const RECT& rcBounds) {
 HRESULT COleControlSite::DrawToImage(int cx, int cy, std::vector<uint32_t>* pPixels) {
   if (!pPixels) return E_POINTER;
   if (cx <= 0 || cy <= 0 || cx > 8192 || cy > 8192) return E_INVALIDARG;
-  QImage image(cx, cy, QImage::Format_ARGB32);
-  image.fill(Qt::white);
-  HRESULT hr;
-  {
-    QPainter painter(&image);
-    RECT rc{0, 0, cx, cy};
-    hr = Draw(AfxHdcFromPainter(&painter), rc);
-  }
-  RETURN_IF_FAILED(hr);
-  pPixels->resize(static_cast<size_t>(cx) * static_cast<size_t>(cy));
-  for (int y = 0; y < cy; ++y) {
-    const auto* line = reinterpret_cast<const uint32_t*>(image.constScanLine(y));
-    std::copy(line, line + cx, pPixels->begin() + static_cast<ptrdiff_t>(y) * cx);
-  }
+  const AFX_TOOLKIT_PART* part = AfxGetToolkitPart();
+  if (!part) return E_UNEXPECTED;
+  std::vector<uint32_t> pixels(static_cast<size_t>(cx) * static_cast<size_t>(cy));
+  struct Context {
+    COleControlSite* pSite;
+    RECT rc;
+  } context{this, {0, 0, cx, cy}};
+  RETURN_IF_FAILED(part->pfnDrawToImage(
+      cx, cy, pixels.data(),
+      [](void* pv, HDC hdc) {
+        auto* c = static_cast<Context*>(pv);
+        return c->pSite->Draw(hdc, c->rc);
+      },
+      &context));
+  *pPixels = std::move(pixels);
   return S_OK;
 }
 
@@ -297,12 +294,7 @@ void COleControlSite::EnsureApplication() {
   static int argc = 1;
   static char name[] = "cantrel-host";
   static char* argv[] = {name, nullptr};
-  // Drawing text needs the graphical application object; without any
-  // display to talk to, posted messages still work with the core one.
-  if (std::getenv("QT_QPA_PLATFORM") || std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY"))
-    new QGuiApplication(argc, argv);  // lives as long as the process
-  else
-    new QCoreApplication(argc, argv);
+  new QCoreApplication(argc, argv);  // lives as long as the process
 }
 
 bool COleControlSite::PumpMessagesUntil(const std::function<bool()>& done, int timeoutMs) {

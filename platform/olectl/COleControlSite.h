@@ -52,7 +52,7 @@ class PX_EXPORT COleControlSite {
   // Draws the control into a cx x cy image (0xAARRGGBB pixels, row by row,
   // the background white); the control's drawing bounds are the whole image.
   HRESULT DrawToImage(int cx, int cy, std::vector<uint32_t>* pPixels);
-  // Draws into a device context the host made (see QtInterop.h).
+  // Draws into a device context the host made (see qt/QtInterop.h).
   HRESULT Draw(HDC hdc, const RECT& rcBounds);
 
   // Persistence through the control's IPersistStreamInit / IPersistPropertyBag.
@@ -81,8 +81,9 @@ class PX_EXPORT COleControlSite {
   // Runs the event loop for msecs.
   static void PumpMessagesFor(int msecs);
   // Makes the process's event-loop application object if there is none
-  // (hosts without a user interface: tools, tests): a graphical one when a
-  // display or QT_QPA_PLATFORM is set (drawing text needs it), else a core one.
+  // (hosts without a user interface: tools, tests): a core one, so that a
+  // host showing nothing never loads the graphical toolkit. Text is drawn
+  // only under a graphical one, which a host that draws makes first.
   static void EnsureApplication();
 
   struct Impl;

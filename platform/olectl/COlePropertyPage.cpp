@@ -1,11 +1,11 @@
 #include "platform/olectl/COlePropertyPage.h"
 
-#include <QWidget>
-
 #include <cstring>
 
 #include "platform/com/Apartment.h"
-#include "platform/olectl/CDialog.h"
+#include "platform/olectl/AfxResource.h"
+#include "platform/olectl/AfxToolkitPart.h"
+#include "platform/olectl/CDialogTemplate.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ LPOLESTR TaskString(const std::u16string& s) {
 
 COlePropertyPage::COlePropertyPage(UINT idDlg, UINT idCaption) : m_idDlg(idDlg), m_idCaption(idCaption) {}
 
-COlePropertyPage::~COlePropertyPage() { delete m_pWidget; }
+COlePropertyPage::~COlePropertyPage() { Deactivate(); }
 
 const DispatchTable& COlePropertyPage::GetDispatchTable() const { return PageTable(); }
 
@@ -46,17 +46,17 @@ HRESULT COlePropertyPage::Activate(HWND hWndParent, LPCRECT pRect, BOOL) {
   if (!data) return E_FAIL;
   std::optional<CDialogTemplate> tmpl = CDialogTemplate::Parse(*data);
   if (!tmpl) return E_FAIL;
-  m_pWidget = new QWidget(reinterpret_cast<QWidget*>(hWndParent));
-  m_pWidget->setObjectName(QStringLiteral("propertyPage"));
-  CDialog::FillWidget(m_pWidget, *tmpl, GetModuleState()->m_hInstance);
-  if (pRect) m_pWidget->move(pRect->left, pRect->top);
+  const AFX_TOOLKIT_PART* part = AfxGetToolkitPart();
+  if (!part) return E_UNEXPECTED;
+  m_pWidget = static_cast<QWidget*>(part->pfnCreatePage(hWndParent, *tmpl, GetModuleState()->m_hInstance, pRect));
   CDataExchange dx{FALSE, this};
   DoDataExchange(&dx);
   return S_OK;
 }
 
 HRESULT COlePropertyPage::Deactivate() {
-  delete m_pWidget;
+  // A page was only ever made through the toolkit part.
+  if (m_pWidget) AfxGetToolkitPart()->pfnDestroyPage(m_pWidget);
   m_pWidget = nullptr;
   return S_OK;
 }
@@ -70,7 +70,8 @@ HRESULT COlePropertyPage::GetPageInfo(PROPPAGEINFO* pPageInfo) {
   pPageInfo->pszTitle = TaskString(title.value_or(u""));
   if (std::optional<std::vector<uint8_t>> data = AfxLoadResource(hInstance, "DIALOG", m_idDlg))
     if (std::optional<CDialogTemplate> tmpl = CDialogTemplate::Parse(*data))
-      pPageInfo->size = CDialog::DialogUnitsToPixels(*tmpl, tmpl->cx, tmpl->cy);
+      if (const AFX_TOOLKIT_PART* part = AfxGetToolkitPart())
+        pPageInfo->size = part->pfnDialogUnitsToPixels(*tmpl, tmpl->cx, tmpl->cy);
   return pPageInfo->pszTitle ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -83,14 +84,14 @@ HRESULT COlePropertyPage::SetObjects(ULONG cObjects, IUnknown** ppUnk) {
 
 HRESULT COlePropertyPage::Show(UINT nCmdShow) {
   if (!m_pWidget) return E_UNEXPECTED;
-  m_pWidget->setVisible(nCmdShow != SW_HIDE);
+  AfxGetToolkitPart()->pfnShowPage(m_pWidget, nCmdShow != SW_HIDE);
   return S_OK;
 }
 
 HRESULT COlePropertyPage::Move(LPCRECT pRect) {
   if (!pRect) return E_POINTER;
   if (!m_pWidget) return E_UNEXPECTED;
-  m_pWidget->move(pRect->left, pRect->top);
+  AfxGetToolkitPart()->pfnMovePage(m_pWidget, pRect->left, pRect->top);
   return S_OK;
 }
 

@@ -36,8 +36,8 @@ pid_t OwnerOf(const std::string& name) {
 CAudioStash::CAudioStash(std::string folder) : m_strFolder(std::move(folder)) {}
 
 CAudioStash::~CAudioStash() {
-  if (m_fd >= 0) {
-    ::close(m_fd);
+  if (m_fd.Valid()) {
+    m_fd.Reset();
     ::unlink(m_strPath.c_str());
   }
 }
@@ -55,12 +55,12 @@ void CAudioStash::CleanStale(const std::string& folder) {
 }
 
 HRESULT CAudioStash::EnsureFile() {
-  if (m_fd >= 0) return S_OK;
+  if (m_fd.Valid()) return S_OK;
   CleanStale(m_strFolder);
   m_strPath = m_strFolder + "/.stash-" + std::to_string(::getpid()) + "-" + std::to_string(++g_nStash);
   // Readable as the disc image it may become.
-  m_fd = ::open(m_strPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (m_fd < 0) return IMAPI_E_FILEACCESS;
+  m_fd.Reset(::open(m_strPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+  if (!m_fd.Valid()) return IMAPI_E_FILEACCESS;
   return S_OK;
 }
 
@@ -85,7 +85,7 @@ HRESULT CAudioStash::CreateTrack(LONG nBlocks, uint64_t capacityBlocks) {
   if (AnnouncedBlocks() + static_cast<uint64_t>(nBlocks) > capacityBlocks) return IMAPI_E_DISCFULL;
   if (HRESULT hr = EnsureFile(); FAILED(hr)) return hr;
   struct statvfs fs{};
-  if (::fstatvfs(m_fd, &fs) == 0 &&
+  if (::fstatvfs(m_fd.Get(), &fs) == 0 &&
       static_cast<uint64_t>(fs.f_bavail) * fs.f_frsize < static_cast<uint64_t>(nBlocks) * kBlockBytes)
     return IMAPI_E_NOTENOUGHDISKFORSTASH;
   m_tracks.push_back(Track{m_nEnd, static_cast<uint32_t>(nBlocks), 0});
@@ -105,12 +105,12 @@ HRESULT CAudioStash::AddBlocks(const BYTE* pby, LONG cb, uint64_t capacityBlocks
   }
   size_t done = 0;
   while (done < static_cast<size_t>(cb)) {
-    ssize_t n = ::pwrite(m_fd, pby + done, static_cast<size_t>(cb) - done, static_cast<off_t>(m_nEnd + done));
+    ssize_t n = ::pwrite(m_fd.Get(), pby + done, static_cast<size_t>(cb) - done, static_cast<off_t>(m_nEnd + done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       HRESULT hr = errno == ENOSPC || errno == EDQUOT ? IMAPI_E_NOTENOUGHDISKFORSTASH : IMAPI_E_FILEACCESS;
       // The blocks are refused whole; nothing of them stays staged.
-      (void)::ftruncate(m_fd, static_cast<off_t>(m_nEnd));
+      (void)::ftruncate(m_fd.Get(), static_cast<off_t>(m_nEnd));
       return hr;
     }
     done += static_cast<size_t>(n);
@@ -120,7 +120,7 @@ HRESULT CAudioStash::AddBlocks(const BYTE* pby, LONG cb, uint64_t capacityBlocks
   // A recording makes the stash durable before it names an image: the disk
   // starts on it now, while staging goes on, so that little is left to wait for.
   if (m_nEnd - m_nFlushed >= kFlushBytes) {
-    (void)::sync_file_range(m_fd, static_cast<off_t>(m_nFlushed), static_cast<off_t>(m_nEnd - m_nFlushed),
+    (void)::sync_file_range(m_fd.Get(), static_cast<off_t>(m_nFlushed), static_cast<off_t>(m_nEnd - m_nFlushed),
                             SYNC_FILE_RANGE_WRITE);
     m_nFlushed = m_nEnd;
   }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/UniqueFd.h"
 #include "platform/com/ComTypes.h"
 #include "platform/imapi/service/DriveBackend.h"
 
@@ -50,7 +51,7 @@ class CAudioStash {
 
   std::string m_strFolder;
   std::string m_strPath;
-  int m_fd = -1;
+  UniqueFd m_fd;
   std::vector<Track> m_tracks;
   bool m_bTrackOpen = false;
   uint64_t m_nEnd = 0;      // bytes in the file

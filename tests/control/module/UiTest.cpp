@@ -13,7 +13,7 @@
 #include "platform/com/Apartment.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/DispatchTable.h"
-#include "platform/olectl/CDialog.h"
+#include "platform/olectl/qt/CDialog.h"
 #include "platform/olectl/COleControlSite.h"
 #include "platform/olectl/OlePropertyFrame.h"
 #include "tests/support/TestSupport.h"

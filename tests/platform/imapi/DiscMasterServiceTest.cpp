@@ -247,6 +247,29 @@ TEST_F(ServiceTest, RecordsTwoTracksAsAnImageOfExactlyTheStagedBlocks) {
   EXPECT_EQ(master->Close(), S_OK);
 }
 
+bool g_bNoHardLinks = false;
+
+}  // namespace
+
+// The service's hard links fail while asked, as on a file system without them.
+extern "C" int link(const char* from, const char* to) {
+  return g_bNoHardLinks ? (errno = EPERM, -1) : ::linkat(AT_FDCWD, from, AT_FDCWD, to, 0);
+}
+
+namespace {
+
+TEST_F(ServiceTest, WithoutHardLinksTheImageIsACopyOfTheStagedBlocks) {
+  const std::string folder = AddRecorder();
+  ComPtr<IDiscMaster> master = OpenMaster();
+  const auto one = Pattern(300, 3);
+  ASSERT_EQ(Stage(Redbook(master.Get()).Get(), one), S_OK);
+  g_bNoHardLinks = true;
+  EXPECT_EQ(master->RecordDisc(false, false), S_OK);
+  g_bNoHardLinks = false;
+  EXPECT_EQ(testsupport::ReadFileBytes(folder + "/disc-0001.bin"), std::vector<uint8_t>(one.begin(), one.end()));
+  EXPECT_EQ(master->Close(), S_OK);
+}
+
 TEST_F(ServiceTest, TheRecordedDiscReadsBackWithProgressUntilCancelled) {
   const std::string folder = AddRecorder();
   const auto one = Pattern(300, 1), two = Pattern(451, 2);

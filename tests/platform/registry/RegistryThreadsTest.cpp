@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -14,22 +13,16 @@ TEST(RegistryThreads, ConcurrentUpdatesAndLoadsLoseNothing) {
   const std::string path = dir.File("registry");
   constexpr int kThreads = 4, kPerThread = 40;
   std::vector<std::thread> threads;
-  std::atomic<int> errors{0};
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&, t] {
       reg::Registry r(path);
-      for (int i = 0; i < kPerThread; ++i) {
-        try {
-          r.Update([&](reg::RegTree& tree) { tree.SetDword("T" + std::to_string(t), std::to_string(i), i); });
-          (void)r.Load();
-        } catch (...) {
-          ++errors;
-        }
+      for (int i = 0; i < kPerThread; ++i) {  // a torn file read throws, and ends the test
+        r.Update([&](reg::RegTree& tree) { tree.SetDword("T" + std::to_string(t), std::to_string(i), i); });
+        (void)r.Load();
       }
     });
   }
   for (auto& th : threads) th.join();
-  EXPECT_EQ(errors, 0);
   reg::RegTree tree = reg::Registry(path).Load();
   for (int t = 0; t < kThreads; ++t)
     EXPECT_EQ(tree.ValueNames("T" + std::to_string(t)).size(), static_cast<size_t>(kPerThread));

@@ -53,7 +53,6 @@ const PathCase kPaths[] = {
     {"RegularFile", FileA, true},
     {"BackslashSeparated", [](const TempDir& d) { std::u16string p = FileA(d); return p[p.size() - 2] = u'\\', p; }, true},
     {"FifoWithoutWriter", [](const TempDir& d) { ::mkfifo(d.File("fifo").c_str(), 0600); return In(d, "fifo"); }, false},
-    {"CharacterDevice", [](const TempDir&) { return std::u16string(u"/dev/zero"); }, false},
     {"Folder", [](const TempDir& d) { return Utf8ToUtf16(d.Path()); }, false},
     {"Missing", [](const TempDir& d) { return In(d, "none"); }, false},
     {"Empty", [](const TempDir&) { return std::u16string(); }, false},

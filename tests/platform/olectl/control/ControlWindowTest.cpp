@@ -1,5 +1,6 @@
 // The control's window and worker threads. Posting order, the owner's thread
 // and a destroyed control's handle are seen through the jobs' events.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -10,6 +11,13 @@
 #include "tests/platform/olectl/control/TestControl.h"
 
 namespace {
+
+TEST(ControlWindow, AWindowlessHostNeverLoadsTheGraphicalToolkit) {
+  COleControlSite::EnsureApplication();
+  auto pCtrl = Make<CTestControl>();
+  COleControlSite::PumpMessagesFor(10);
+  EXPECT_EQ(dlopen("libQt6Gui.so.6", RTLD_LAZY | RTLD_NOLOAD), nullptr);
+}
 
 TEST(ControlWindow, ControlReleasedFromInsideItsOwnMessageHandler) {
   COleControlSite::EnsureApplication();

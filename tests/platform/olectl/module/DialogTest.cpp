@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "platform/olectl/CDialog.h"
+#include "platform/olectl/qt/CDialog.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/olectl/CDialog.h"
+#include "platform/olectl/qt/CDialog.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -13,7 +13,6 @@
 
 #include <cstdlib>
 
-#include "platform/olectl/AfxDialogHook.h"
 #include "platform/olectl/AfxModuleState.h"
 #include "platform/olectl/CDibImage.h"
 
@@ -111,12 +110,6 @@ void Populate(QWidget* target, const CDialogTemplate& t, HINSTANCE hInstance, QD
   }
   target->setFixedSize(t.cx * bx / 4, t.cy * by / 8);
 }
-
-INT_PTR ShowDialogResource(void* hInstance, UINT nIDTemplate) { return CDialog(nIDTemplate, hInstance).DoModal(); }
-
-// Controls ask for their dialogs through the framework's hook; this builder
-// answers as soon as the framework is loaded.
-[[maybe_unused]] const bool s_bHookInstalled = (AfxSetShowDialogHook(&ShowDialogResource), true);
 
 }  // namespace
 
