@@ -18,13 +18,9 @@ ComPtr<CDrives> MakeDrives(const std::vector<std::vector<std::u16string>>& drive
   return p;
 }
 
-HRESULT Invoke(IDispatch* target, DISPID id, WORD flags, CVariant* result, std::vector<CVariant> args) {
-  return DispInvoke(target, id, flags, std::move(args), result);
-}
-
 std::u16string Text(IDispatch* target, DISPID id, WORD flags, std::vector<CVariant> args) {
   CVariant v;
-  if (Invoke(target, id, flags, &v, std::move(args)) != S_OK || v.vt != VT_BSTR) return u"<failed>";
+  if (DispInvoke(target, id, flags, std::move(args), &v) != S_OK || v.vt != VT_BSTR) return u"<failed>";
   return std::u16string(v.bstrVal, SysStringLen(v.bstrVal));
 }
 
@@ -35,7 +31,7 @@ std::u16string RevisionOf(const CVariant& result) {
 
 ComPtr<IEnumVARIANT> NewEnum(IDispatch* drives) {
   CVariant v;
-  EXPECT_EQ(Invoke(drives, DISPID_DRIVES_NEWENUM, DISPATCH_PROPERTYGET, &v), S_OK);
+  EXPECT_EQ(DispInvoke(drives, DISPID_DRIVES_NEWENUM, DISPATCH_PROPERTYGET, {}, &v), S_OK);
   ComPtr<IEnumVARIANT> pEnum;
   if (v.vt == VT_UNKNOWN && v.punkVal) (void)v.punkVal->QueryInterface(IID_IEnumVARIANT, pEnum.ReleaseAndGetVoidAddress());
   return pEnum;

@@ -7,6 +7,7 @@
 
 #include "control/drives/CDrives.h"
 #include "platform/com/ComPtr.h"
+#include "platform/com/DispatchTable.h"
 #include "platform/com/Variant.h"
 #include "platform/olectl/AfxModuleState.h"
 
@@ -19,7 +20,6 @@ AFX_MODULE_STATE* TestModule();
 // revision); the returned reference is the only one (the control's).
 ComPtr<CDrives> MakeDrives(const std::vector<std::vector<std::u16string>>& drives);
 
-HRESULT Invoke(IDispatch* target, DISPID id, WORD flags, CVariant* result, std::vector<CVariant> args = {});
 // A string property or method result; "<failed>" when the call fails.
 std::u16string Text(IDispatch* target, DISPID id, WORD flags = DISPATCH_PROPERTYGET, std::vector<CVariant> args = {});
 // The drive's Revision, or "<null>" when result holds no dispatch reference.

@@ -28,10 +28,10 @@ TEST(DrivesRace, ReaderAgainstAppendingThread) {
   });
   for (SHORT last = 0; !done.load() || last < kDrives;) {
     CVariant count, item;
-    ASSERT_EQ(Invoke(drives.Get(), DISPID_DRIVES_COUNT, DISPATCH_PROPERTYGET, &count), S_OK);
+    ASSERT_EQ(DispInvoke(drives.Get(), DISPID_DRIVES_COUNT, DISPATCH_PROPERTYGET, {}, &count), S_OK);
     ASSERT_GE(count.iVal, last);
     last = count.iVal;
-    ASSERT_EQ(Invoke(drives.Get(), DISPID_DRIVES_ITEM, DISPATCH_PROPERTYGET, &item, {CVariant::Long(last)}), S_OK);
+    ASSERT_EQ(DispInvoke(drives.Get(), DISPID_DRIVES_ITEM, DISPATCH_PROPERTYGET, {CVariant::Long(last)}, &item), S_OK);
     ASSERT_EQ(RevisionOf(item), last ? Num(last - 1) : u"<null>");
     ComPtr<IEnumVARIANT> e = NewEnum(drives.Get());
     int i = 0;

@@ -57,7 +57,7 @@ class DrivesItem : public DrivesTest, public ::testing::WithParamInterface<ItemR
 TEST_P(DrivesItem, FindsTheDriveByKey) {
   ComPtr<CDrives> drives = FiveDrives();
   CVariant item;
-  EXPECT_EQ(Invoke(drives.Get(), DISPID_DRIVES_ITEM, DISPATCH_PROPERTYGET, &item, {GetParam().key}), S_OK);
+  EXPECT_EQ(DispInvoke(drives.Get(), DISPID_DRIVES_ITEM, DISPATCH_PROPERTYGET, {GetParam().key}, &item), S_OK);
   EXPECT_EQ(RevisionOf(item), GetParam().revision);
 }
 
@@ -96,7 +96,6 @@ TEST_P(DrivesFind, CountsFromZero) {
 INSTANTIATE_TEST_SUITE_P(
     Methods, DrivesFind,
     ::testing::Values(FindRow{"ProductFirst", DISPID_DRIVES_FINDPRODUCTID, 0, u"Alpha"},
-                      FindRow{"ProductLast", DISPID_DRIVES_FINDPRODUCTID, 3, u"2"},
                       FindRow{"ProductPastTheEnd", DISPID_DRIVES_FINDPRODUCTID, 5, u""},
                       FindRow{"VendorFirst", DISPID_DRIVES_FINDVENDORID, 0, u"VA"},
                       FindRow{"RevisionFourth", DISPID_DRIVES_FINDREVISION, 3, u"4.0"},
@@ -106,7 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(DrivesTest, DriveNamesItselfAndOutlivesItsCollection) {
   ComPtr<CDrives> drives = FiveDrives();
   CVariant item;
-  ASSERT_EQ(Invoke(drives.Get(), DISPID_DRIVES_ITEM, DISPATCH_PROPERTYGET, &item, {CVariant::Long(2)}), S_OK);
+  ASSERT_EQ(DispInvoke(drives.Get(), DISPID_DRIVES_ITEM, DISPATCH_PROPERTYGET, {CVariant::Long(2)}, &item), S_OK);
   ASSERT_TRUE(item.vt == VT_DISPATCH && item.pdispVal);
   drives = nullptr;
   EXPECT_EQ(TestModule()->m_nObjectCount.load(), 1);  // keeps its module loaded

@@ -1,13 +1,10 @@
-// What the wrappers do that no job shows: the order of opening, answers
-// without an interface, the walk's bookkeeping, and closing a recorder left
-// open for exclusive use. Burns through them are the job tests' part.
+// What the wrappers do that no job shows: the order of opening and closing
+// a recorder left open for exclusive use. Burns through them are the job
+// tests' part.
 #include <gtest/gtest.h>
-
-#include <functional>
 
 #include "control/imapi/CDiscMaster.h"
 #include "platform/com/Apartment.h"
-#include "platform/com/Bstr.h"
 #include "tests/control/imapi/FakeDiscMaster.h"
 #include "tests/support/TestSupport.h"
 
@@ -57,67 +54,6 @@ INSTANTIATE_TEST_SUITE_P(
                       OpenRow{"FormatChoiceFails", {{"Master.SetActiveDiscMasterFormat", kOdd}}, kOdd, 4},
                       OpenRow{"NoActiveRecorderIsNoFailure", {{"Master.GetActiveDiscRecorder", kOdd}}, S_OK, 5}),
     RowName);
-
-struct UnheldRow {
-  std::string name;
-  std::function<HRESULT(CDiscMaster&)> op;
-  friend void PrintTo(const UnheldRow& row, std::ostream* os) { *os << row.name; }
-};
-
-class WrapperUnheld : public Wrapper, public ::testing::TestWithParam<UnheldRow> {};
-
-TEST_P(WrapperUnheld, AnswersEFailWithoutCallingTheService) {
-  FakeDiscMaster fake;
-  CDiscMaster master;  // never opened
-  EXPECT_EQ(GetParam().op(master), E_FAIL);
-  EXPECT_TRUE(fake.Log().calls.empty());
-}
-
-CRecorder g_walked;
-BYTE g_block[2352];
-IID g_iid;
-LONG g_l;
-UINT_PTR g_cookie;
-// clang-format off
-#define UNHELD(method, ...) UnheldRow{#method, [](CDiscMaster& m) { return m.method(__VA_ARGS__); }}
-// clang-format on
-INSTANTIATE_TEST_SUITE_P(Rows, WrapperUnheld,
-                         ::testing::Values(UNHELD(GetActiveFormat, &g_iid),
-                                           UNHELD(SetActiveFormat, IID_IRedbookDiscMaster),
-                                           UNHELD(GetFirstRecorder, g_walked), UNHELD(GetNextRecorder, g_walked),
-                                           UNHELD(SetActiveRecorder, g_walked),
-                                           UNHELD(ProgressAdvise, nullptr, &g_cookie), UNHELD(ProgressUnadvise, 1),
-                                           UNHELD(RecordDisc, false, true), UNHELD(OpenExclusive),
-                                           UNHELD(CloseExclusive), UNHELD(QueryMediaType, &g_l, &g_l), UNHELD(Eject),
-                                           UNHELD(Erase, true), UNHELD(CreateAudioTrack, 300),
-                                           UNHELD(AddAudioTrackBlocks, g_block, 2352), UNHELD(CloseAudioTrack)),
-                         RowName);
-
-class WrapperTest : public Wrapper, public ::testing::Test {};
-
-TEST_F(WrapperTest, TheWalkRestartsWithResetAndLetsEachRecorderGoWithoutClosingIt) {
-  FakeDiscMaster fake({{}, 2});
-  CDiscMaster master;
-  ASSERT_EQ(master.Open(), S_OK);
-  CRecorder walked;
-  for (int round = 0; round < 2; ++round) {
-    ASSERT_EQ(master.GetFirstRecorder(walked), S_OK);
-    CBstr vendor, product, revision;
-    ASSERT_EQ(walked.GetDisplayNames(vendor.ReleaseAndGetAddressOf(), product.ReleaseAndGetAddressOf(),
-                                     revision.ReleaseAndGetAddressOf()),
-              S_OK);
-    EXPECT_EQ(vendor.Str(), u"VENDOR0");
-    ASSERT_EQ(walked.OpenExclusive(), S_OK);
-    ASSERT_EQ(master.GetNextRecorder(walked), S_OK);
-    EXPECT_FALSE(walked.IsOpenedExclusive());
-    EXPECT_EQ(master.GetNextRecorder(walked), S_FALSE);
-    EXPECT_FALSE(walked.HasRecorder());
-  }
-  const FakeLog log = fake.Log();
-  EXPECT_EQ(log.CountCalls("Master.EnumDiscRecorders"), 1u);
-  EXPECT_EQ(log.CountCalls("Enum.Reset"), 1u);
-  EXPECT_EQ(log.CountCalls("Recorder0.Close"), 0u);
-}
 
 struct ExclusiveRow {
   std::string name;

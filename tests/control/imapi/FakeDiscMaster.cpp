@@ -160,9 +160,11 @@ class FakeMaster final : public Fake<FakeMaster, IDiscMaster> {
     const FakeScript& s = m_state->script;
     for (int i = 0; i < s.recorders; ++i)
       m_recorders.push_back(Make<FakeRecorder>(m_state, i));
-    if (s.activeRecorder >= 0 && s.activeRecorder < s.recorders)
-      m_pActive = m_recorders[size_t(s.activeRecorder)];
-    m_state->Update([](FakeLog& log) { ++log.mastersCreated, log.staged.clear(); });
+    if (!m_recorders.empty()) m_pActive = m_recorders[0];
+    m_state->Update([](FakeLog& log) { log.staged.clear(); });
+  }
+  ~FakeMaster() override {
+    if (!m_sinks.empty()) (void)Call("SinkLeftAdvised");
   }
 
   HRESULT Open() override { return Call("Open"); }
@@ -197,36 +199,33 @@ class FakeMaster final : public Fake<FakeMaster, IDiscMaster> {
   HRESULT ProgressAdvise(IDiscMasterProgressEvents* pEvents, UINT_PTR* pvCookie) override {
     HRESULT hr = Call("ProgressAdvise");
     if (SUCCEEDED(hr))
-      m_sinks[*pvCookie = ++m_nextCookie] = ComPtr<IDiscMasterProgressEvents>(pEvents), m_state->Update([](FakeLog& log) { ++log.advisedSinks; });
+      m_sinks[*pvCookie = ++m_nextCookie] = ComPtr<IDiscMasterProgressEvents>(pEvents);
     return hr;
   }
   HRESULT ProgressUnadvise(UINT_PTR vCookie) override {
-    HRESULT hr = Call("ProgressUnadvise", m_sinks.erase(vCookie) ? S_OK : E_INVALIDARG);
-    if (hr == S_OK) m_state->Update([](FakeLog& log) { --log.advisedSinks; });
-    return hr;
+    return Call("ProgressUnadvise", m_sinks.erase(vCookie) ? S_OK : E_INVALIDARG);
   }
   // Tells every sink of each staged track and its blocks, then closing in 7 s.
   HRESULT RecordDisc(boolean bSimulate, boolean bEject) override {
     HRESULT hr = Call("RecordDisc", S_OK, std::string("(") + (bSimulate ? "1," : "0,") + (bEject ? "1)" : "0)"));
-    FakeRecordCall rec;
-    m_state->Update([&](FakeLog& log) { rec.tracks = log.staged; });
-    const LONG nTracks = static_cast<LONG>(rec.tracks.size());
+    std::vector<std::vector<uint8_t>> tracks;
+    m_state->Update([&](FakeLog& log) { tracks = log.staged; });
+    const LONG nTracks = static_cast<LONG>(tracks.size());
     LONG nTotal = 0, nDone = 0;
-    for (auto& t : rec.tracks) nTotal += static_cast<LONG>(t.size() / 2352);
+    for (auto& t : tracks) nTotal += static_cast<LONG>(t.size() / 2352);
+    boolean bCancel = 0;
     for (auto& [nCookie, pSink] : m_sinks) {
-      boolean bCancel = 0;
-      rec.sinkResults.push_back(pSink->QueryCancel(&bCancel));
-      rec.cancelAsked = rec.cancelAsked || bCancel;
+      (void)pSink->QueryCancel(&bCancel);
       for (LONG t = 0; t < nTracks; ++t) {
-        rec.sinkResults.push_back(pSink->NotifyTrackProgress(t + 1, nTracks));
-        nDone += static_cast<LONG>(rec.tracks[size_t(t)].size() / 2352);
-        rec.sinkResults.push_back(pSink->NotifyBlockProgress(nDone, nTotal));
+        (void)pSink->NotifyTrackProgress(t + 1, nTracks);
+        nDone += static_cast<LONG>(tracks[size_t(t)].size() / 2352);
+        (void)pSink->NotifyBlockProgress(nDone, nTotal);
       }
-      rec.sinkResults.push_back(pSink->NotifyClosingDisc(7));
-      rec.sinkResults.push_back(pSink->NotifyBurnComplete(hr));
+      (void)pSink->NotifyClosingDisc(7);
+      (void)pSink->NotifyBurnComplete(hr);
     }
     if (m_state->script.duringRecord) m_state->script.duringRecord();
-    m_state->Update([&](FakeLog& log) { log.records.push_back(std::move(rec)); });
+    m_state->Update([&](FakeLog& log) { log.cancelAsked = log.cancelAsked || bCancel; });
     return hr;
   }
   HRESULT Close() override { return Call("Close"); }

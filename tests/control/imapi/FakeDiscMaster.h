@@ -3,7 +3,8 @@
 // call is logged as "<object>.<method>" plus its arguments, e.g.
 // "Recorder1.Erase(1)", "Master.SetActiveDiscRecorder(Recorder1)",
 // "Master.RecordDisc(0,1)"; objects are "Master", "Enum", "Redbook" and
-// "Recorder<n>", their final release logs "<object>.destroyed", and the
+// "Recorder<n>", their final release logs "<object>.destroyed" (a master
+// still holding a sink logs "Master.SinkLeftAdvised" first), and the
 // class factory logs "Create". A call answers what the script's results
 // hold for "<object>.<method>" (or "Create"), else what a careful service
 // would. The audio format is the active one from the start; the data
@@ -21,27 +22,18 @@
 
 struct FakeScript {
   std::map<std::string, HRESULT> results;  // e.g. {"Recorder0.OpenExclusive", IMAPI_E_DEVICE_NOTACCESSIBLE}
-  int recorders = 1;                       // named "VENDOR<n>", "Product<n>", "1.<n>"
-  int activeRecorder = 0;                  // out of range: the service has none
+  int recorders = 1;  // named "VENDOR<n>", "Product<n>", "1.<n>"; the first is active
   LONG mediaFlags = MEDIA_BLANK | MEDIA_WRITABLE;
   // Runs inside RecordDisc after the sinks were told of every staged track.
   std::function<void()> duringRecord;
-};
-
-struct FakeRecordCall {
-  std::vector<std::vector<uint8_t>> tracks;  // the bytes staged per track
-  std::vector<HRESULT> sinkResults;          // what the sinks answered, in order
-  bool cancelAsked = false;
 };
 
 // What the fake has seen so far.
 struct FakeLog {
   std::vector<std::string> calls;
   size_t liveObjects = 0;  // handed out and not yet destroyed
-  size_t advisedSinks = 0;  // registered and not unregistered
-  int mastersCreated = 0;
-  std::vector<std::vector<uint8_t>> staged;  // by the latest master
-  std::vector<FakeRecordCall> records;
+  std::vector<std::vector<uint8_t>> staged;  // the bytes per track, by the latest master
+  bool cancelAsked = false;  // a sink asked RecordDisc to cancel
 
   size_t CountCalls(const std::string& call) const;
 };

@@ -3,54 +3,8 @@
 #include <string>
 
 #include "control/interface/CantrelTables.h"
-#include "platform/com/ComPtr.h"
-#include "platform/com/TypeLib.h"
 
 namespace {
-
-struct TableRow {
-  const char* name;
-  const DispatchTable& (*table)();
-};
-
-void PrintTo(const TableRow& row, std::ostream* os) { *os << row.name; }
-
-class CantrelTables : public ::testing::TestWithParam<TableRow> {};
-
-// Every member, named in capitals, resolves through the table and through the
-// library's description of the interface to the same DISPID, and its
-// parameters to their positions.
-TEST_P(CantrelTables, NamesResolveAsTheLibraryDescribesThem) {
-  const auto blob = BuildTypeLibBlob(CantrelTypeLibDescription());
-  ComPtr<ITypeLib> lib;
-  ASSERT_EQ(LoadTypeLibFromMemory(blob.data(), blob.size(), lib.ReleaseAndGetAddressOf()), S_OK);
-  const DispatchTable& table = GetParam().table();
-  ComPtr<ITypeInfo> info;
-  ASSERT_EQ(lib->GetTypeInfoOfGuid(table.Iid(), info.ReleaseAndGetAddressOf()), S_OK);
-  for (const DispMember& m : table.Members()) {
-    std::vector<std::u16string> names = {m.name};
-    for (const DispParam& p : m.params)
-      if (!p.name.empty()) names.push_back(p.name);
-    std::vector<LPOLESTR> raw;
-    for (auto& n : names) {
-      for (auto& c : n) c = (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
-      raw.push_back(n.data());
-    }
-    std::vector<DISPID> ids(raw.size(), 777), expected = {m.dispid};
-    for (size_t i = 1; i < raw.size(); ++i) expected.push_back(static_cast<DISPID>(i - 1));
-    EXPECT_EQ(table.GetIDsOfNames(raw.data(), static_cast<UINT>(raw.size()), ids.data()), S_OK);
-    EXPECT_EQ(ids, expected) << "table";
-    MEMBERID id = 777;
-    EXPECT_EQ(info->GetIDsOfNames(raw.data(), 1, &id), S_OK);
-    EXPECT_EQ(id, m.dispid) << "library";
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Interfaces, CantrelTables,
-                         ::testing::Values(TableRow{"Dcantrel", DcantrelTable},
-                                           TableRow{"DcantrelEvents", DcantrelEventsTable},
-                                           TableRow{"IDrives", IDrivesTable}, TableRow{"IDrive", IDriveTable}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // Writes that the declarations refuse (the library shows the properties as
 // writable); nothing needs to be bound for the refusal.

@@ -5,7 +5,7 @@
 
 #include <QApplication>
 
-#include "tests/support/TestSupport.h"
+#include "platform/olectl/COleControlSite.h"
 
 std::string OcxLibrary::Path() { return testsupport::BinDir() + "/cantrel.ocx"; }
 
@@ -19,6 +19,14 @@ OcxLibrary::OcxLibrary(const std::string& path) {
   CanUnloadNow = reinterpret_cast<PFN_DllCanUnloadNow>(dlsym(handle, "DllCanUnloadNow"));
   EXPECT_TRUE(Register && Unregister && GetClassObject && CanUnloadNow);
 }
+
+void RegisteredOcx::SetUp() {
+  COleControlSite::EnsureApplication();
+  CoInitialize(nullptr);
+  ASSERT_EQ(ocx.Register(), S_OK);
+}
+
+void RegisteredOcx::TearDown() { CoUninitialize(); }
 
 // The library stays loaded: the runtime may have loaded it too, and its
 // static objects must outlive every object the tests made.

@@ -1,13 +1,9 @@
-// The resources built into cantrel.ocx, read from the file.
+// The resources built into cantrel.ocx, read from the file. Its type library
+// is seen through registration and the printed library.
 #include <gtest/gtest.h>
 
 #include "OcxLibrary.h"
-#include "control/interface/CantrelIds.h"
-#include "platform/com/ComPtr.h"
 #include "platform/com/Resources.h"
-#include "platform/com/TypeLib.h"
-#include "platform/com/Utf.h"
-#include "platform/olectl/CDialogTemplate.h"
 #include "platform/olectl/CDibImage.h"
 #include "platform/olectl/CVersionInfo.h"
 
@@ -20,22 +16,6 @@ const std::vector<uint8_t>& Data(const char* type, uint32_t id) {
   const ResourceEntry* e = FindResource(entries, type, id);
   EXPECT_TRUE(e) << type << " " << id;
   return e ? e->data : none;
-}
-
-TEST(Resources, TypeLibraryIsCantrelLibOneZero) {
-  const std::vector<uint8_t>& tlb = Data("TYPELIB", 1);
-  ComPtr<ITypeLib> lib;
-  ASSERT_EQ(LoadTypeLibFromMemory(tlb.data(), tlb.size(), lib.ReleaseAndGetAddressOf()), S_OK);
-  TLIBATTR* attr = nullptr;
-  ASSERT_EQ(lib->GetLibAttr(&attr), S_OK);
-  EXPECT_EQ(attr->guid, LIBID_cantrelLib);
-  EXPECT_EQ(attr->wMajorVerNum, 1);
-  EXPECT_EQ(attr->wMinorVerNum, 0);
-  lib->ReleaseTLibAttr(attr);
-  EXPECT_EQ(lib->GetTypeInfoCount(), 9u);
-  // The same library straight from the file, as the runtime loads it.
-  ComPtr<ITypeLib> fromFile;
-  EXPECT_EQ(LoadTypeLib(Utf8ToUtf16(OcxLibrary::Path()).c_str(), fromFile.ReleaseAndGetAddressOf()), S_OK);
 }
 
 TEST(Resources, BitmapAndIconHaveTheirSizesInSixteenColours) {

@@ -1,32 +1,25 @@
 #include "WavBytes.h"
 
+#include "platform/base/LittleEndian.h"
+
 namespace wavbytes {
-
-void Put16(Bytes& v, uint16_t x) {
-  v.push_back(static_cast<uint8_t>(x & 0xFF));
-  v.push_back(static_cast<uint8_t>(x >> 8));
-}
-
-void Put32(Bytes& v, uint32_t x) {
-  for (int i = 0; i < 4; ++i) v.push_back(static_cast<uint8_t>((x >> (8 * i)) & 0xFF));
-}
 
 void Append(Bytes& v, const Bytes& more) { v.insert(v.end(), more.begin(), more.end()); }
 
 Bytes FmtBlock(uint16_t channels, uint32_t rate, uint16_t bits, uint16_t formatTag) {
   Bytes b;
-  Put16(b, formatTag);
-  Put16(b, channels);
-  Put32(b, rate);
-  Put32(b, rate * channels * (bits / 8u));
-  Put16(b, static_cast<uint16_t>(channels * (bits / 8u)));
-  Put16(b, bits);
+  PutLe16(b, formatTag);
+  PutLe16(b, channels);
+  PutLe32(b, rate);
+  PutLe32(b, rate * channels * (bits / 8u));
+  PutLe16(b, static_cast<uint16_t>(channels * (bits / 8u)));
+  PutLe16(b, bits);
   return b;
 }
 
 Bytes Chunk(const std::string& tag, uint32_t statedSize, const Bytes& body) {
   Bytes b(tag.begin(), tag.end());
-  Put32(b, statedSize);
+  PutLe32(b, statedSize);
   Append(b, body);
   return b;
 }
@@ -37,7 +30,7 @@ Bytes Chunk(const std::string& tag, const Bytes& body) {
 
 Bytes RiffHeader(const std::string& riff, const std::string& form) {
   Bytes b(riff.begin(), riff.end());
-  Put32(b, 0);  // not read by anyone
+  PutLe32(b, 0);  // not read by anyone
   b.insert(b.end(), form.begin(), form.end());
   return b;
 }
@@ -58,10 +51,10 @@ namespace {
 // sub-format GUID, whose first two bytes are a format tag.
 Bytes Extensible(uint16_t bits, uint16_t subTag) {
   Bytes b = FmtBlock(2, 44100, bits, 0xFFFE);
-  Put16(b, 22);
-  Put16(b, bits);
-  Put32(b, 3);  // front left and right
-  Put16(b, subTag);
+  PutLe16(b, 22);
+  PutLe16(b, bits);
+  PutLe32(b, 3);  // front left and right
+  PutLe16(b, subTag);
   const uint8_t tail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
   b.insert(b.end(), tail, tail + 14);
   return b;

@@ -11,8 +11,6 @@ namespace wavbytes {
 
 using Bytes = std::vector<uint8_t>;
 
-void Put16(Bytes& v, uint16_t x);
-void Put32(Bytes& v, uint32_t x);
 void Append(Bytes& v, const Bytes& more);
 
 // The basic 16-byte format block.

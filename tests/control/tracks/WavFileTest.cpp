@@ -9,6 +9,7 @@
 #include "WavBytes.h"
 #include "control/tracks/CWavFile.h"
 #include "control/tracks/CWavReader.h"
+#include "platform/base/LittleEndian.h"
 #include "platform/base/UniqueFd.h"
 #include "platform/com/Utf.h"
 #include "tests/support/TestSupport.h"
@@ -56,7 +57,7 @@ TEST_P(WavHeader, CheckAndReaderAgree) {
 std::vector<HeaderCase> HeaderCases() {
   Bytes plain = Wav(Chunk("fmt ", FmtBlock()));
   Bytes ext18 = FmtBlock();
-  Put16(ext18, 0);
+  PutLe16(ext18, 0);
   Bytes riffCase = RiffHeader("RiFf", "wave");
   Append(riffCase, Chunk("FMT ", FmtBlock()));
   Bytes listFirst = RiffHeader();
@@ -73,7 +74,6 @@ std::vector<HeaderCase> HeaderCases() {
       {"PlainStereo44100", plain, 0},
       {"TagsInMixedCase", riffCase, 0},
       {"FmtWithAnyFourthLetter", Wav(Chunk("fmtX", FmtBlock())), 0},
-      {"FmtWithAZeroFourthByte", Wav(Chunk(std::string("fmt\0", 4), FmtBlock())), 0},
       {"FirstThreeLettersDiffer", Wav(Chunk("fmx ", FmtBlock())), -1},
       {"ListBeforeFmt", listFirst, -1},
       {"NotRiff", notRiff, -1},
@@ -82,15 +82,11 @@ std::vector<HeaderCase> HeaderCases() {
       {"Stereo48000", Wav(Chunk("fmt ", FmtBlock(2, 48000))), -3},
       {"Size18WithItsTwoBytes", Wav(Chunk("fmt ", ext18)), 0},
       {"Size18CutAfter16", Truncated(Wav(Chunk("fmt ", 18, FmtBlock())), 36), -1},
-      {"Size18CutAfter17", Truncated(Wav(Chunk("fmt ", ext18)), 37), -1},
       {"Size14", Wav(Chunk("fmt ", 14, FmtBlock())), 0},
-      {"Size0", Wav(Chunk("fmt ", 0, FmtBlock())), 0},
       {"SizeNear4GiBOnAShortFile", hugeFmt, -1},
-      {"NoDataChunk", Wav(Chunk("fmt ", FmtBlock()), {}), 0},
       {"EmptyFile", {}, -1},
-      {"RiffHeaderOnly", Truncated(plain, 12), -1},
       {"FormatBlockCutAt35", Truncated(plain, 35), -1},
-      {"FormatBlockCompleteAt36", Truncated(plain, 36), 0},
+      {"FormatBlockCompleteAt36NoData", Truncated(plain, 36), 0},
   };
 }
 

@@ -101,7 +101,6 @@ std::vector<SearchCase> SearchCases() {
   Append(oddFmtNoPad, Chunk("fmt ", fmt17));
   Append(oddFmtNoPad, data);
   return {
-      {"FormatThenData", FmtThen({data})},
       {"UpperCaseData", FmtThen({Chunk("DATA", Pattern(3000))})},
       {"OddChunkWithItsPadByte", FmtThen({oddPadded, data})},
       // Writers that leave the pad byte out: the check accepts such a file,
