@@ -54,7 +54,7 @@ TEST(WavReader, BlockCountsAndPadding) {
     DWORD blocks;
   } cases[] = {{0, 0}, {1, 1}, {2352, 1}, {2353, 2}, {4704, 2}, {4705, 3}};
   for (const auto& c : cases) {
-    std::string path = dir.File("d" + std::to_string(c.bytes) + ".wav");
+    std::string path = dir.File(std::string("d").append(std::to_string(c.bytes)).append(".wav"));
     Bytes audio = testsupport::MakeWav(path, c.bytes);
     ReadOut r = ReadAll(path);
     ASSERT_TRUE(r.opened) << c.bytes;

@@ -15,7 +15,7 @@ TEST(RegTree, AwkwardNamesAndValuesSurviveARoundTrip) {
   int n = 0;
   for (const std::string& s : awkward) {
     // As a value, a value name and a key element.
-    t.SetString("Values", "v" + std::to_string(n), s);
+    t.SetString("Values", std::string("v").append(std::to_string(n)), s);
     t.SetString("Names", s, std::to_string(n++));
     if (!s.empty() && s.find('\\') == std::string::npos) t.CreateKey("Keys\\" + s);
   }

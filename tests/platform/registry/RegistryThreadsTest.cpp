@@ -17,7 +17,7 @@ TEST(RegistryThreads, ConcurrentUpdatesAndLoadsLoseNothing) {
     threads.emplace_back([&, t] {
       reg::Registry r(path);
       for (int i = 0; i < kPerThread; ++i) {  // a torn file read throws, and ends the test
-        r.Update([&](reg::RegTree& tree) { tree.SetDword("T" + std::to_string(t), std::to_string(i), i); });
+        r.Update([&](reg::RegTree& tree) { tree.SetDword(std::string("T").append(std::to_string(t)), std::to_string(i), i); });
         (void)r.Load();
       }
     });
@@ -25,5 +25,5 @@ TEST(RegistryThreads, ConcurrentUpdatesAndLoadsLoseNothing) {
   for (auto& th : threads) th.join();
   reg::RegTree tree = reg::Registry(path).Load();
   for (int t = 0; t < kThreads; ++t)
-    EXPECT_EQ(tree.ValueNames("T" + std::to_string(t)).size(), static_cast<size_t>(kPerThread));
+    EXPECT_EQ(tree.ValueNames(std::string("T").append(std::to_string(t))).size(), static_cast<size_t>(kPerThread));
 }

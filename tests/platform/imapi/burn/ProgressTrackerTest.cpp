@@ -28,9 +28,9 @@ class ProgressTrackerTest : public testing::TestWithParam<Case> {};
 TEST_P(ProgressTrackerTest, PollsBecomeTrackBlockAndClosingNotifications) {
   std::vector<std::string> events;
   imapi_backend::RecordCallbacks cb;
-  cb.onTrack = [&](long t, long n) { events.push_back("t" + std::to_string(t) + "/" + std::to_string(n)); };
-  cb.onBlocks = [&](long d, long n) { events.push_back("b" + std::to_string(d) + (n == 300 ? "" : "?")); };
-  cb.onClosing = [&](long s) { events.push_back("c" + std::to_string(s)); };
+  cb.onTrack = [&](long t, long n) { events.push_back(std::string("t").append(std::to_string(t)).append("/").append(std::to_string(n))); };
+  cb.onBlocks = [&](long d, long n) { events.push_back(std::string("b").append(std::to_string(d)).append(n == 300 ? "" : "?")); };
+  cb.onClosing = [&](long s) { events.push_back(std::string("c").append(std::to_string(s))); };
   ProgressTracker tracker({100, 50, 150}, cb, 0);
   tracker.Start();
   for (const DriveProgress& p : GetParam().polls) tracker.Update(p);
