@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/com/ResultMacros.h"
 #include "platform/imapi/Imapi.h"
 
 namespace {
@@ -83,7 +84,7 @@ HRESULT CAudioStash::CreateTrack(LONG nBlocks, uint64_t capacityBlocks) {
   if (nBlocks < kMinTrackBlocks) return IMAPI_E_TRACK_NOT_BIG_ENOUGH;
   if (m_tracks.size() >= kMaxTracks) return IMAPI_E_DISCFULL;
   if (AnnouncedBlocks() + static_cast<uint64_t>(nBlocks) > capacityBlocks) return IMAPI_E_DISCFULL;
-  if (HRESULT hr = EnsureFile(); FAILED(hr)) return hr;
+  RETURN_IF_FAILED(EnsureFile());
   struct statvfs fs{};
   if (::fstatvfs(m_fd.Get(), &fs) == 0 &&
       static_cast<uint64_t>(fs.f_bavail) * fs.f_frsize < static_cast<uint64_t>(nBlocks) * kBlockBytes)

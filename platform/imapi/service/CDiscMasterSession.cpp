@@ -127,7 +127,7 @@ HRESULT CDiscMasterSession::RecordDisc(bool bSimulate, bool bEject) {
 
   const bool bTookOpen = !device.IsOpen();
   if (bTookOpen) {
-    if (HRESULT hr = device.OpenExclusive(); FAILED(hr)) return hr;
+    RETURN_IF_FAILED(device.OpenExclusive());
   }
   LONG type = 0, flags = 0;
   HRESULT hr = device.QueryMediaType(&type, &flags);

@@ -1,5 +1,6 @@
 #include "platform/imapi/service/CJolietDiscMasterObj.h"
 
+#include "platform/com/ResultMacros.h"
 #include "platform/imapi/service/CDiscMasterSession.h"
 
 namespace {
@@ -16,21 +17,21 @@ HRESULT CJolietDiscMasterObj::Usable() const {
 }
 
 HRESULT CJolietDiscMasterObj::GetTotalDataBlocks(LONG* pnBlocks) {
-  if (HRESULT hr = Usable(); FAILED(hr)) return hr;
+  RETURN_IF_FAILED(Usable());
   if (!pnBlocks) return E_POINTER;
   *pnBlocks = static_cast<LONG>(m_session->CapacityBlocks());
   return S_OK;
 }
 
 HRESULT CJolietDiscMasterObj::GetUsedDataBlocks(LONG* pnBlocks) {
-  if (HRESULT hr = Usable(); FAILED(hr)) return hr;
+  RETURN_IF_FAILED(Usable());
   if (!pnBlocks) return E_POINTER;
   *pnBlocks = 0;
   return S_OK;
 }
 
 HRESULT CJolietDiscMasterObj::GetDataBlockSize(LONG* pnBlockBytes) {
-  if (HRESULT hr = Usable(); FAILED(hr)) return hr;
+  RETURN_IF_FAILED(Usable());
   if (!pnBlockBytes) return E_POINTER;
   *pnBlockBytes = kDataBlockBytes;
   return S_OK;

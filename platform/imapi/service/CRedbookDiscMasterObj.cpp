@@ -1,5 +1,6 @@
 #include "platform/imapi/service/CRedbookDiscMasterObj.h"
 
+#include "platform/com/ResultMacros.h"
 #include "platform/imapi/service/CDiscMasterSession.h"
 
 CRedbookDiscMasterObj::CRedbookDiscMasterObj(std::shared_ptr<CDiscMasterSession> session)
@@ -12,28 +13,28 @@ HRESULT CRedbookDiscMasterObj::Usable() const {
 }
 
 HRESULT CRedbookDiscMasterObj::GetTotalAudioTracks(LONG* pnTracks) {
-  if (HRESULT hr = Usable(); FAILED(hr)) return hr;
+  RETURN_IF_FAILED(Usable());
   if (!pnTracks) return E_POINTER;
   *pnTracks = m_session->Stash() ? static_cast<LONG>(m_session->Stash()->TrackCount()) : 0;
   return S_OK;
 }
 
 HRESULT CRedbookDiscMasterObj::GetTotalAudioBlocks(LONG* pnBlocks) {
-  if (HRESULT hr = Usable(); FAILED(hr)) return hr;
+  RETURN_IF_FAILED(Usable());
   if (!pnBlocks) return E_POINTER;
   *pnBlocks = static_cast<LONG>(m_session->CapacityBlocks());
   return S_OK;
 }
 
 HRESULT CRedbookDiscMasterObj::GetUsedAudioBlocks(LONG* pnBlocks) {
-  if (HRESULT hr = Usable(); FAILED(hr)) return hr;
+  RETURN_IF_FAILED(Usable());
   if (!pnBlocks) return E_POINTER;
   *pnBlocks = m_session->Stash() ? static_cast<LONG>(m_session->Stash()->AnnouncedBlocks()) : 0;
   return S_OK;
 }
 
 HRESULT CRedbookDiscMasterObj::GetAvailableAudioTrackBlocks(LONG* pnBlocks) {
-  if (HRESULT hr = Usable(); FAILED(hr)) return hr;
+  RETURN_IF_FAILED(Usable());
   if (!pnBlocks) return E_POINTER;
   uint64_t used = m_session->Stash() ? m_session->Stash()->AnnouncedBlocks() : 0;
   uint64_t capacity = m_session->CapacityBlocks();
@@ -42,25 +43,25 @@ HRESULT CRedbookDiscMasterObj::GetAvailableAudioTrackBlocks(LONG* pnBlocks) {
 }
 
 HRESULT CRedbookDiscMasterObj::GetAudioBlockSize(LONG* pnBlockBytes) {
-  if (HRESULT hr = Usable(); FAILED(hr)) return hr;
+  RETURN_IF_FAILED(Usable());
   if (!pnBlockBytes) return E_POINTER;
   *pnBlockBytes = CAudioStash::kBlockBytes;
   return S_OK;
 }
 
 HRESULT CRedbookDiscMasterObj::CreateAudioTrack(LONG nBlocks) {
-  if (HRESULT hr = Usable(); FAILED(hr)) return hr;
+  RETURN_IF_FAILED(Usable());
   return m_session->MakeStash().CreateTrack(nBlocks, m_session->CapacityBlocks());
 }
 
 HRESULT CRedbookDiscMasterObj::AddAudioTrackBlocks(BYTE* pby, LONG cb) {
-  if (HRESULT hr = Usable(); FAILED(hr)) return hr;
+  RETURN_IF_FAILED(Usable());
   if (!m_session->Stash()) return IMAPI_E_TRACKNOTOPEN;
   return m_session->Stash()->AddBlocks(pby, cb, m_session->CapacityBlocks());
 }
 
 HRESULT CRedbookDiscMasterObj::CloseAudioTrack() {
-  if (HRESULT hr = Usable(); FAILED(hr)) return hr;
+  RETURN_IF_FAILED(Usable());
   if (!m_session->Stash()) return IMAPI_E_TRACKNOTOPEN;
   return m_session->Stash()->CloseTrack();
 }

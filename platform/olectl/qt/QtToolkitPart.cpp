@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "platform/com/ResultMacros.h"
 #include "platform/olectl/AfxToolkitPart.h"
 #include "platform/olectl/qt/CDialog.h"
 #include "platform/olectl/qt/QtInterop.h"
@@ -64,7 +65,7 @@ HRESULT DrawToImage(int cx, int cy, uint32_t* pPixels, HRESULT (*pfnDraw)(void*,
     QPainter painter(&image);
     hr = pfnDraw(pContext, AfxHdcFromPainter(&painter));
   }
-  if (FAILED(hr)) return hr;
+  RETURN_IF_FAILED(hr);
   for (int y = 0; y < cy; ++y) {
     const auto* line = reinterpret_cast<const uint32_t*>(image.constScanLine(y));
     std::copy(line, line + cx, pPixels + static_cast<ptrdiff_t>(y) * cx);
