@@ -21,12 +21,17 @@
 #include "platform/olectl/AfxModuleState.h"
 
 // A private, empty class registry in a new folder that becomes the working
-// folder, so that nothing outside it is reachable.
+// folder, so that nothing outside it is reachable. The folder goes when the
+// run ends normally; after a crash it stays, for a look.
 inline void UsePrivateFolder() {
-  char dir[] = "/tmp/cantrel-fuzz-XXXXXX";
+  static char dir[] = "/tmp/cantrel-fuzz-XXXXXX";
   if (!mkdtemp(dir) || chdir(dir) != 0) std::abort();
   std::ofstream("registry").flush();
   setenv("COMPONENT_REGISTRY", (std::string(dir) + "/registry").c_str(), 1);
+  std::atexit([] {
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+  });
 }
 
 // The module the objects a target makes count on.
