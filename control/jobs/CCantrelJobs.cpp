@@ -13,7 +13,9 @@
 namespace {
 
 // Another program holds the recorder: worth telling apart from a bad disc.
-bool IsRecorderInUse(HRESULT hr) { return hr == IMAPI_E_DEVICE_NOTACCESSIBLE || hr == IMAPI_E_DEVICE_STILL_IN_USE; }
+// A recorder this user may not open (NOTACCESSIBLE) is not busy: it is no
+// usable recorder, and waiting would not help.
+bool IsRecorderInUse(HRESULT hr) { return hr == IMAPI_E_DEVICE_STILL_IN_USE; }
 
 }  // namespace
 

@@ -6,7 +6,8 @@
 //   2  The disc-mastering service was not open when staging (IMAPI_E_NOTOPENED).
 //   3  A track was written to before it was opened (IMAPI_E_TRACKNOTOPEN).
 //   4  The disc is full (IMAPI_E_DISCFULL), or the disc in the recorder is
-//      not blank, or there is no disc or no usable recorder (nothing staged).
+//      not blank, or there is no disc or no usable recorder (one this user
+//      may not open included; nothing staged).
 //   5  A track file could not be opened or read in full at burn time
 //      (deleted, truncated or unreadable since AddAudioTrack, or no regular
 //      file), or its header is not stereo 44100 Hz 16-bit PCM when it is

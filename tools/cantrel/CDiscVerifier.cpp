@@ -64,10 +64,13 @@ CDiscVerifier::Result CDiscVerifier::Open(int nDrive, std::string* pWhy) {
       *pWhy = "there is no " + recorder + "; 'cantrel drives' lists them";
       m_reader = nullptr;
       return Result::NoSuchRecorder;
-    case IMAPI_E_DEVICE_NOTACCESSIBLE:
+    case IMAPI_E_DEVICE_STILL_IN_USE:
       *pWhy = recorder + " is in use by another program";
       m_reader = nullptr;
       return Result::Busy;
+    case IMAPI_E_DEVICE_NOTACCESSIBLE:
+      *pWhy = recorder + " may not be opened by this user";
+      break;
     case IMAPI_E_MEDIUM_NOTPRESENT:
       *pWhy = "there is no disc in " + recorder;
       break;

@@ -58,13 +58,16 @@ std::string VirtualTray(const VirtualRecorderConfig& config) {
   if (!std::filesystem::is_directory(config.folder, ec)) return "folder missing";
   CVirtualRecorder recorder(config);
   std::string tray = recorder.Tray().Describe();
-  if (recorder.OpenExclusive() == IMAPI_E_DEVICE_NOTACCESSIBLE) tray += " (in use)";
+  const HRESULT hr = recorder.OpenExclusive();
+  if (hr == IMAPI_E_DEVICE_STILL_IN_USE) tray += " (in use)";
+  if (hr == IMAPI_E_DEVICE_NOTACCESSIBLE) tray += " (not permitted)";
   return tray;
 }
 
 std::string DriveTray(imapi_backend::DriveBackend& backend, const std::string& id) {
   HRESULT hr = backend.OpenExclusive(id);
-  if (hr == IMAPI_E_DEVICE_NOTACCESSIBLE) return "in use";
+  if (hr == IMAPI_E_DEVICE_STILL_IN_USE) return "in use";
+  if (hr == IMAPI_E_DEVICE_NOTACCESSIBLE) return "not permitted";
   if (FAILED(hr)) return "unknown";
   long type = 0, flags = 0;
   hr = backend.QueryMedia(id, &type, &flags);

@@ -115,6 +115,8 @@ HRESULT CVirtualRecorder::OpenExclusive() {
   UniqueFd fd(::open((m_config.folder + "/.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
   if (fd.Get() < 0) return IMAPI_E_DEVICE_NOTACCESSIBLE;
   while (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+    // Held by another program: busy, as a real drive says; not a refusal.
+    if (errno == EWOULDBLOCK) return IMAPI_E_DEVICE_STILL_IN_USE;
     if (errno != EINTR) return IMAPI_E_DEVICE_NOTACCESSIBLE;
   }
   m_lockFd = fd.Release();

@@ -194,7 +194,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Ends("NoAudioFormat", B, "Master.SetActiveDiscMasterFormat", E_FAIL, 6), NotBlank(),
                       Ends("RecorderWillNotOpen", B, "Recorder0.OpenExclusive", E_FAIL, 4),
                       Ends("NoService", B, "Create", REGDB_E_CLASSNOTREG, 4),
-                      Ends("RecorderInUse", B, "Recorder0.OpenExclusive", IMAPI_E_DEVICE_NOTACCESSIBLE, 9),
+                      Ends("RecorderNotPermitted", B, "Recorder0.OpenExclusive", IMAPI_E_DEVICE_NOTACCESSIBLE, 4),
                       Ends("RecorderStillInUse", B, "Recorder0.OpenExclusive", IMAPI_E_DEVICE_STILL_IN_USE, 9),
                       OutcomeRow{"TrackDeleted", B, {}, Tracks::SecondDeleted, kError, 5},
                       OutcomeRow{"TrackTruncated", B, {}, Tracks::SecondTruncated, kError, 5},
@@ -204,7 +204,7 @@ INSTANTIATE_TEST_SUITE_P(
                       OutcomeRow{"Erased", E, {}, Tracks::None, DISPID_EVENT_ERASECOMPLETE, 0, true},
                       Ends("EraseFails", E, "Recorder0.Erase", IMAPI_E_GENERIC, 8, true),
                       Ends("EraseWillNotOpen", E, "Recorder0.OpenExclusive", E_FAIL, 8),
-                      Ends("EraseInUse", E, "Recorder0.OpenExclusive", IMAPI_E_DEVICE_NOTACCESSIBLE, 9)),
+                      Ends("EraseInUse", E, "Recorder0.OpenExclusive", IMAPI_E_DEVICE_STILL_IN_USE, 9)),
     RowName);
 
 class JobsTest : public Jobs, public ::testing::Test {};

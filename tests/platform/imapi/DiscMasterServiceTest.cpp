@@ -217,7 +217,7 @@ TEST_F(ServiceTest, RecordsTwoTracksAsAnImageOfExactlyTheStagedBlocks) {
   EXPECT_EQ(reader->OpenRecorder(1), IMAPI_E_DEVICE_NOTPRESENT);
   ASSERT_EQ(reader->OpenRecorder(0), S_OK);
   ComPtr<IDiscRecorder> recorder = ActiveRecorder(master.Get());
-  EXPECT_EQ(recorder->OpenExclusive(), IMAPI_E_DEVICE_NOTACCESSIBLE);
+  EXPECT_EQ(recorder->OpenExclusive(), IMAPI_E_DEVICE_STILL_IN_USE);
   LONG tracks = 0, first = 0, blocks = 0;
   ASSERT_EQ(reader->GetTrackCount(&tracks), S_OK);
   ASSERT_EQ(reader->GetTrackExtent(2, &first, &blocks), S_OK);
@@ -370,9 +370,9 @@ TEST_F(ServiceTest, ARecorderInUseElsewhereIsRefused) {
   ComPtr<IDiscMaster> holder = OpenMaster(), master = OpenMaster();
   ComPtr<IDiscRecorder> held = ActiveRecorder(holder.Get());
   ASSERT_EQ(held->OpenExclusive(), S_OK);
-  EXPECT_EQ(ActiveRecorder(master.Get())->OpenExclusive(), IMAPI_E_DEVICE_NOTACCESSIBLE);
+  EXPECT_EQ(ActiveRecorder(master.Get())->OpenExclusive(), IMAPI_E_DEVICE_STILL_IN_USE);
   ASSERT_EQ(Stage(Redbook(master.Get()).Get(), Pattern(300, 7)), S_OK);
-  EXPECT_EQ(master->RecordDisc(false, false), IMAPI_E_DEVICE_NOTACCESSIBLE);
+  EXPECT_EQ(master->RecordDisc(false, false), IMAPI_E_DEVICE_STILL_IN_USE);
   EXPECT_NE(RunProcess({Bin("discmaster"), "list"}).out.find("(in use)"), std::string::npos);
   EXPECT_EQ(held->Close(), S_OK);
   EXPECT_EQ(held->Close(), IMAPI_E_NOTOPENED);
