@@ -101,15 +101,12 @@ bool IsWholeStashIn(const std::vector<imapi_backend::TrackSpec>& tracks, const s
 
 CVirtualRecorder::CVirtualRecorder(VirtualRecorderConfig config) : m_config(std::move(config)) {}
 
-CVirtualRecorder::~CVirtualRecorder() {
-  EndReading();
-  if (m_lockFd >= 0) ::close(m_lockFd);
-}
+CVirtualRecorder::~CVirtualRecorder() = default;
 
 LONG CVirtualRecorder::RecorderType() const { return RECORDER_CDRW; }
 
 HRESULT CVirtualRecorder::OpenExclusive() {
-  if (m_lockFd >= 0) return S_OK;
+  if (m_lock.Valid()) return S_OK;
   struct stat st{};
   if (::stat(m_config.folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return IMAPI_E_DEVICE_NOTPRESENT;
   UniqueFd fd(::open((m_config.folder + "/.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
@@ -119,15 +116,14 @@ HRESULT CVirtualRecorder::OpenExclusive() {
     if (errno == EWOULDBLOCK) return IMAPI_E_DEVICE_STILL_IN_USE;
     if (errno != EINTR) return IMAPI_E_DEVICE_NOTACCESSIBLE;
   }
-  m_lockFd = fd.Release();
+  m_lock = std::move(fd);
   return S_OK;
 }
 
 HRESULT CVirtualRecorder::Close() {
-  if (m_lockFd < 0) return IMAPI_E_NOTOPENED;
+  if (!m_lock.Valid()) return IMAPI_E_NOTOPENED;
   EndReading();
-  ::close(m_lockFd);  // drops the lock
-  m_lockFd = -1;
+  m_lock.Reset();  // drops the lock
   return S_OK;
 }
 
@@ -314,20 +310,19 @@ HRESULT CVirtualRecorder::ReadLayout(std::vector<imapi_backend::AudioTrackExtent
     tracks->push_back({starts[i], static_cast<uint32_t>(end - starts[i])});
   }
   m_readBlocks = size / kBlock;
-  m_readFd = bin.Release();
+  m_read = std::move(bin);
   return S_OK;
 }
 
 HRESULT CVirtualRecorder::ReadAudio(uint32_t firstBlock, uint32_t blocks, uint8_t* out) {
-  if (m_readFd < 0) return IMAPI_E_NOTOPENED;
+  if (!m_read.Valid()) return IMAPI_E_NOTOPENED;
   if (uint64_t{firstBlock} + blocks > m_readBlocks) return E_INVALIDARG;
   const size_t n = size_t{blocks} * kBlock;
   // Shorter: the image shrank while it was read.
-  return ReadFullAt(m_readFd, out, n, firstBlock * kBlock) == static_cast<ssize_t>(n) ? S_OK : IMAPI_E_INVALIDIMAGE;
+  return ReadFullAt(m_read.Get(), out, n, firstBlock * kBlock) == static_cast<ssize_t>(n) ? S_OK : IMAPI_E_INVALIDIMAGE;
 }
 
 void CVirtualRecorder::EndReading() {
-  if (m_readFd >= 0) ::close(m_readFd);
-  m_readFd = -1;
+  m_read.Reset();
   m_readBlocks = 0;
 }

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "platform/base/UniqueFd.h"
 #include "platform/imapi/service/CRecorderDevice.h"
 #include "platform/imapi/service/CTrayState.h"
 #include "platform/imapi/service/CVirtualRecorderStore.h"
@@ -26,7 +27,7 @@ class CVirtualRecorder : public CRecorderDevice {
   uint64_t CapacityBlocks() const override { return uint64_t{m_config.minutes} * 60 * 75; }
   std::string StashFolder() const override { return m_config.folder; }
 
-  bool IsOpen() const override { return m_lockFd >= 0; }
+  bool IsOpen() const override { return m_lock.Valid(); }
   HRESULT OpenExclusive() override;
   HRESULT Close() override;
   HRESULT QueryMediaType(LONG* plType, LONG* plFlags) override;
@@ -49,7 +50,7 @@ class CVirtualRecorder : public CRecorderDevice {
                   std::string* base);
 
   VirtualRecorderConfig m_config;
-  int m_lockFd = -1;
-  int m_readFd = -1;  // the image being read back
+  UniqueFd m_lock;  // held while the recorder is open
+  UniqueFd m_read;  // the image being read back
   uint64_t m_readBlocks = 0;
 };
