@@ -66,10 +66,10 @@ bool CTrayState::Write(const std::string& folder) const {
   const std::string body = text.str();
   const std::string path = folder + kTrayFile;
   const std::string tmp = path + ".tmp-" + std::to_string(::getpid());
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  bool ok = ::write(fd, body.data(), body.size()) == static_cast<ssize_t>(body.size()) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
+  UniqueFd fd(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  if (!fd.Valid()) return false;
+  bool ok = WriteAll(fd.Get(), body.data(), body.size()) && ::fsync(fd.Get()) == 0;
+  ok = (::close(fd.Release()) == 0) && ok;
   if (ok && ::rename(tmp.c_str(), path.c_str()) == 0) return true;
   int saved = errno;
   ::unlink(tmp.c_str());
