@@ -39,6 +39,25 @@ std::string Trimmed(const char* text) {
 
 bool IsDeviceFile(const std::string& address) { return !address.empty() && address[0] == '/'; }
 
+// A fifo's reading thread outlives its drive's idle state, and the library
+// says when it ends only up to its last steps: releasing the drive or
+// finishing the library under it crashes the process now and then. Waits
+// for each fifo to report its end, then for the thread's last steps.
+void AwaitFifoThreads(const std::vector<burn_source*>& fifos) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  bool started = false;
+  for (burn_source* fifo : fifos) {
+    int size = 0, freeBytes = 0, status = 0;
+    char* text = nullptr;
+    // 1 active, 2 ending, 3 failing: the thread still reads; 0 and 4: it never ran.
+    while ((status = burn_fifo_inquire_status(fifo, &size, &freeBytes, &text)) >= 1 && status <= 3 &&
+           std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (status != 0 && status != 4) started = true;
+  }
+  if (started) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
+
 // Why the library would not take a device node it was free to open:
 // `result` is what burn_drive_scan_and_grab returned.
 GrabResult WhyNotGrabbed(const std::string& address, int result) {
@@ -168,6 +187,7 @@ LibBurnAdapter::Drive* LibBurnAdapter::Find(DriveHandle handle) {
 void LibBurnAdapter::FreeJob(Job* job) {
   if (!job) return;
   if (job->options) burn_write_opts_free(job->options);
+  AwaitFifoThreads(job->fifos);
   if (job->disc) burn_disc_free(job->disc);
   for (burn_source* s : job->fifos) burn_source_free(s);
   for (burn_source* s : job->stashes) burn_source_free(s);
