@@ -4,9 +4,11 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,7 +45,16 @@ struct LoadedLibrary {
   PFN_DllGetClassObject getClassObject = nullptr;
   PFN_DllCanUnloadNow canUnloadNow = nullptr;
   int calls = 0;  // DllGetClassObject calls in progress; such a library stays
+  unsigned long served = 0;  // DllGetClassObject calls ever made
+  // Since when DllCanUnloadNow has said yes with no class object asked for.
+  std::optional<std::chrono::steady_clock::time_point> idleSince;
+  unsigned long servedWhenIdle = 0;
 };
+
+// A thread that released a library's last object is still returning through
+// the library's code when DllCanUnloadNow first says yes; unloading waits
+// this long so that it has left.
+constexpr auto kUnloadDelay = std::chrono::milliseconds(50);
 
 struct Runtime {
   std::mutex classesMutex;
@@ -107,6 +118,7 @@ HRESULT LoadLibraryFor(const std::string& path, PFN_DllGetClassObject& fn, std::
     it = rt.libraries.emplace(path, lib).first;
   }
   ++it->second.calls;
+  ++it->second.served;
   fn = it->second.getClassObject;
   key = path;
   return S_OK;
@@ -224,14 +236,21 @@ HRESULT CoRevokeClassObject(DWORD dwRegister) {
 void CoFreeUnusedLibraries() {
   Runtime& rt = TheRuntime();
   std::lock_guard lock(rt.librariesMutex);
+  const auto now = std::chrono::steady_clock::now();
   for (auto it = rt.libraries.begin(); it != rt.libraries.end();) {
     LoadedLibrary& lib = it->second;
-    if (lib.calls == 0 && lib.canUnloadNow && lib.canUnloadNow() == S_OK) {
+    const bool unused = lib.calls == 0 && lib.canUnloadNow && lib.canUnloadNow() == S_OK;
+    if (!unused) {
+      lib.idleSince.reset();
+    } else if (!lib.idleSince || lib.served != lib.servedWhenIdle) {
+      lib.idleSince = now;
+      lib.servedWhenIdle = lib.served;
+    } else if (now - *lib.idleSince >= kUnloadDelay) {
       ::dlclose(lib.handle);
       it = rt.libraries.erase(it);
-    } else {
-      ++it;
+      continue;
     }
+    ++it;
   }
 }
 

@@ -18,7 +18,9 @@ PX_EXPORT HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD d
 PX_EXPORT HRESULT CoRegisterClassObject(REFCLSID rclsid, IUnknown* pUnk, DWORD dwClsContext, DWORD flags,
                                         DWORD* lpdwRegister);
 PX_EXPORT HRESULT CoRevokeClassObject(DWORD dwRegister);
-// Unloads loaded libraries whose DllCanUnloadNow answers S_OK.
+// Unloads loaded libraries whose DllCanUnloadNow has answered S_OK, with no
+// class object asked of them, for at least 50 ms of calls: a library that
+// just said yes is kept until a later call, so call it again to finish.
 PX_EXPORT void CoFreeUnusedLibraries();
 PX_EXPORT HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, CLSID* lpclsid);
 // *lplpszProgID is a BSTR-compatible allocation freed with CoTaskMemFree.
