@@ -54,7 +54,7 @@ struct LoadedLibrary {
 // A thread that released a library's last object is still returning through
 // the library's code when DllCanUnloadNow first says yes; unloading waits
 // this long so that it has left.
-constexpr auto kUnloadDelay = std::chrono::milliseconds(50);
+constexpr auto kUnloadDelay = std::chrono::milliseconds(10);
 
 struct Runtime {
   std::mutex classesMutex;

@@ -19,7 +19,7 @@ PX_EXPORT HRESULT CoRegisterClassObject(REFCLSID rclsid, IUnknown* pUnk, DWORD d
                                         DWORD* lpdwRegister);
 PX_EXPORT HRESULT CoRevokeClassObject(DWORD dwRegister);
 // Unloads loaded libraries whose DllCanUnloadNow has answered S_OK, with no
-// class object asked of them, for at least 50 ms of calls: a library that
+// class object asked of them, for at least 10 ms of calls: a library that
 // just said yes is kept until a later call, so call it again to finish.
 PX_EXPORT void CoFreeUnusedLibraries();
 PX_EXPORT HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, CLSID* lpclsid);

@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "platform/com/Apartment.h"
@@ -31,12 +32,14 @@ bool CComponentUnload::IsLoaded(const std::string& path) {
 bool CComponentUnload::WaitForUnload(const std::vector<std::string>& libraries, int timeoutMs,
                                      const std::function<void(int)>& pump) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
+  // Short steps first: a library that has let go is unloaded a few
+  // milliseconds after it first says so.
+  for (int step = 1;; step = std::min(step * 2, 20)) {
     CoFreeUnusedLibraries();
     bool bAnyLoaded = false;
     for (const auto& path : libraries) bAnyLoaded = bAnyLoaded || IsLoaded(path);
     if (!bAnyLoaded) return true;
     if (std::chrono::steady_clock::now() >= deadline) return false;
-    pump(20);
+    pump(step);
   }
 }
