@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchWav.h"
 #include "bench/Child.h"
 #include "control/interface/CantrelIds.h"
 #include "platform/com/Apartment.h"
@@ -51,28 +52,8 @@ long RssKb() {
 // A stereo 44100 Hz WAV file of dataBytes bytes of a pattern seeded by seed;
 // returns the audio as it must appear on disc (padded to whole blocks).
 std::vector<uint8_t> MakeWav(const std::string& path, uint32_t dataBytes, uint32_t seed) {
-  std::vector<uint8_t> b;
+  std::vector<uint8_t> b = bench::WavHeader(dataBytes);
   b.reserve(44 + size_t{dataBytes});
-  // Byte by byte: GCC 12 misreads a range insert into a small vector here.
-  auto tag = [&b](const char* s) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(s[i]));
-  };
-  auto le = [&b](uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-  };
-  tag("RIFF");
-  le(36 + dataBytes, 4);
-  tag("WAVE");
-  tag("fmt ");
-  le(16, 4);
-  le(1, 2);
-  le(2, 2);
-  le(44100, 4);
-  le(44100 * 4, 4);
-  le(4, 2);
-  le(16, 2);
-  tag("data");
-  le(dataBytes, 4);
   std::vector<uint8_t> audio(dataBytes);
   uint32_t x = seed * 2654435761u + 1;
   for (auto& byte : audio) {

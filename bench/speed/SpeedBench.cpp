@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchWav.h"
 #include "bench/Child.h"
 #include "control/interface/CantrelIds.h"
 #include "platform/com/Apartment.h"
@@ -45,39 +46,6 @@ double Median(std::vector<double> v) {
   return v.empty() ? 0 : v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
-// A stereo 44100 Hz WAV file of the given length, of noise that no file
-// system can make small.
-bool MakeWav(const std::string& path, int minutes) {
-  const uint32_t dataBytes = static_cast<uint32_t>(minutes) * 60u * 44100u * 4u;
-  std::ofstream out(path, std::ios::binary);
-  auto le = [&out](uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) out.put(static_cast<char>(v >> (8 * i)));
-  };
-  out.write("RIFF", 4);
-  le(36 + dataBytes, 4);
-  out.write("WAVEfmt ", 8);
-  le(16, 4);
-  le(1, 2);
-  le(2, 2);
-  le(44100, 4);
-  le(44100 * 4, 4);
-  le(4, 2);
-  le(16, 2);
-  out.write("data", 4);
-  le(dataBytes, 4);
-  std::vector<uint32_t> chunk(1 << 18);
-  uint64_t x = 0x9E3779B97F4A7C15ull * static_cast<uint64_t>(minutes);
-  for (uint64_t left = dataBytes; left > 0;) {
-    for (auto& w : chunk) {
-      x ^= x << 13, x ^= x >> 7, x ^= x << 17;
-      w = static_cast<uint32_t>(x);
-    }
-    const size_t n = static_cast<size_t>(std::min<uint64_t>(left, chunk.size() * 4));
-    out.write(reinterpret_cast<const char*>(chunk.data()), static_cast<std::streamsize>(n));
-    left -= n;
-  }
-  return static_cast<bool>(out);
-}
 
 void RemoveImages(const fs::path& folder) {
   for (const auto& e : fs::directory_iterator(folder)) {
@@ -172,7 +140,7 @@ int Bench(const fs::path& work, int runs, const std::vector<int>& lengths) {
   for (int minutes : lengths) {
     const std::string wav = (work / ("t" + std::to_string(minutes) + ".wav")).string();
     const std::string copy = (work / "copy.wav").string();
-    if (!MakeWav(wav, minutes)) {
+    if (!bench::MakeNoiseWav(wav, minutes, static_cast<uint64_t>(minutes))) {
       std::fprintf(stderr, "speed_bench: cannot write %s\n", wav.c_str());
       return 1;
     }

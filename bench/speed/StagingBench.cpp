@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchWav.h"
 #include "control/jobs/CCantrelJobs.h"
 #include "control/tracks/CWavReader.h"
 #include "platform/imapi/Imapi.h"
@@ -60,37 +61,6 @@ double TimeCp(const std::string& from, const std::string& to) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? s : -1;
 }
 
-bool MakeWav(const std::string& path, int minutes) {
-  const uint32_t dataBytes = static_cast<uint32_t>(minutes) * 60u * 44100u * 4u;
-  std::ofstream out(path, std::ios::binary);
-  auto le = [&out](uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) out.put(static_cast<char>(v >> (8 * i)));
-  };
-  out.write("RIFF", 4);
-  le(36 + dataBytes, 4);
-  out.write("WAVEfmt ", 8);
-  le(16, 4);
-  le(1, 2);
-  le(2, 2);
-  le(44100, 4);
-  le(44100 * 4, 4);
-  le(4, 2);
-  le(16, 2);
-  out.write("data", 4);
-  le(dataBytes, 4);
-  std::vector<uint32_t> chunk(1 << 18);
-  uint64_t x = 0x9E3779B97F4A7C15ull;
-  for (uint64_t left = dataBytes; left > 0;) {
-    for (auto& w : chunk) {
-      x ^= x << 13, x ^= x >> 7, x ^= x << 17;
-      w = static_cast<uint32_t>(x);
-    }
-    const size_t n = static_cast<size_t>(std::min<uint64_t>(left, chunk.size() * 4));
-    out.write(reinterpret_cast<const char*>(chunk.data()), static_cast<std::streamsize>(n));
-    left -= n;
-  }
-  return static_cast<bool>(out);
-}
 
 struct Staged {
   double stageSeconds = -1;
@@ -161,7 +131,7 @@ int main(int argc, char** argv) {
   setenv("TMPDIR", work.c_str(), 1);  // the drive recorder's stash folder
   const std::string wav = work + "/t.wav";
   int rc = 1;
-  if (MakeWav(wav, minutes)) {
+  if (bench::MakeNoiseWav(wav, minutes, 1)) {
     TimeCp(wav, work + "/copy.wav");  // the WAV in the page cache
     std::vector<double> cp, stage, record;
     for (int r = 0; r < runs && rc != 2; ++r) {
